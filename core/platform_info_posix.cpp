@@ -1,0 +1,7 @@
+#include "core/platform_info.h"
+
+namespace vq {
+
+bool IsWindowsNtFamily() { return false; }
+
+}  // namespace vq
