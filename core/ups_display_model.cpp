@@ -96,6 +96,14 @@ void UpsDisplayModel::ApplyBattery(double volts) {
   battery_level_ = kLowestBatteryLevel + static_cast<int>(std::fmin(steps, kHighestBatteryLevel - kLowestBatteryLevel));
 }
 
+const char* LampCaption(int number) {
+  static constexpr const char* kCaptions[kLampCount] = {
+      "Shutdown Active", "Test in Progress", "UPS Type is Line-Interactive", "UPS Failed",
+      "AVR Active",      "Battery Low",      "Utility Fail ( Immediate )",
+  };
+  return kCaptions[number - 1];
+}
+
 void UpsDisplayModel::SetLamps(const std::string& status) {
   // Position p of the status word drives lamp STAT(7 - p); position 4 is on at "0".
   for (std::size_t position = 0; position < kLampCount; ++position) {

@@ -40,6 +40,9 @@ class Gauge {
   double held_ = 0;
 };
 
+// The caption beside lamp STAT`number` (1 to 7), as the window labels it.
+const char* LampCaption(int number);
+
 enum class BatteryScale { k12Volt, k24Volt };
 
 // Which picture of the power path shows: the still "BEGIMG", or the animations
