@@ -13,8 +13,6 @@ class StderrErrorBox final : public ErrorBox {
 
 }  // namespace
 
-std::unique_ptr<ErrorBox> CreateErrorBox() {
-  return std::make_unique<StderrErrorBox>();
-}
+std::unique_ptr<ErrorBox> CreateErrorBox() { return std::make_unique<StderrErrorBox>(); }
 
 }  // namespace vq

@@ -16,8 +16,6 @@ class MessageErrorBox final : public ErrorBox {
 
 }  // namespace
 
-std::unique_ptr<ErrorBox> CreateErrorBox() {
-  return std::make_unique<MessageErrorBox>();
-}
+std::unique_ptr<ErrorBox> CreateErrorBox() { return std::make_unique<MessageErrorBox>(); }
 
 }  // namespace vq

@@ -23,8 +23,6 @@ class SyslogEventLog final : public EventLog {
 
 }  // namespace
 
-std::unique_ptr<EventLog> OpenEventLog(const std::string& source) {
-  return std::make_unique<SyslogEventLog>(source);
-}
+std::unique_ptr<EventLog> OpenEventLog(const std::string& source) { return std::make_unique<SyslogEventLog>(source); }
 
 }  // namespace vq

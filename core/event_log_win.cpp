@@ -9,15 +9,13 @@ class WinEventLog final : public EventLog {
  public:
   explicit WinEventLog(const std::string& source) : handle_(RegisterEventSourceA(nullptr, source.c_str())) {}
   ~WinEventLog() override {
-    if (handle_)
-      DeregisterEventSource(handle_);
+    if (handle_) DeregisterEventSource(handle_);
   }
   WinEventLog(const WinEventLog&) = delete;
   WinEventLog& operator=(const WinEventLog&) = delete;
 
   void Write(EventType type, const std::string& text) override {
-    if (!handle_)
-      return;
+    if (!handle_) return;
     const char* strings[] = {text.c_str()};
     ReportEventA(handle_, static_cast<WORD>(type), 0, 0, nullptr, 1, 0, strings, nullptr);
   }
@@ -28,8 +26,6 @@ class WinEventLog final : public EventLog {
 
 }  // namespace
 
-std::unique_ptr<EventLog> OpenEventLog(const std::string& source) {
-  return std::make_unique<WinEventLog>(source);
-}
+std::unique_ptr<EventLog> OpenEventLog(const std::string& source) { return std::make_unique<WinEventLog>(source); }
 
 }  // namespace vq

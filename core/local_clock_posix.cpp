@@ -20,8 +20,6 @@ class PosixLocalClock final : public LocalClock {
 
 }  // namespace
 
-std::unique_ptr<LocalClock> CreateLocalClock() {
-  return std::make_unique<PosixLocalClock>();
-}
+std::unique_ptr<LocalClock> CreateLocalClock() { return std::make_unique<PosixLocalClock>(); }
 
 }  // namespace vq

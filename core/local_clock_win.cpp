@@ -15,16 +15,13 @@ class WinLocalClock final : public LocalClock {
 
   char TimeSeparator() override {
     char separator[8] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof(separator)) < 2)
-      return ':';
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof(separator)) < 2) return ':';
     return separator[0];
   }
 };
 
 }  // namespace
 
-std::unique_ptr<LocalClock> CreateLocalClock() {
-  return std::make_unique<WinLocalClock>();
-}
+std::unique_ptr<LocalClock> CreateLocalClock() { return std::make_unique<WinLocalClock>(); }
 
 }  // namespace vq

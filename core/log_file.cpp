@@ -61,8 +61,7 @@ std::string BackupPath(const std::string& log_path) {
 
 std::string ReadLogPath(SettingsRegistry& registry, const std::string& default_path) {
   std::unique_ptr<SettingsKey> key = registry.OpenSettingsKey();
-  if (!key->ValueExists(kLogFileValue))
-    key->WriteString(kLogFileValue, default_path);
+  if (!key->ValueExists(kLogFileValue)) key->WriteString(kLogFileValue, default_path);
   return key->ReadString(kLogFileValue);
 }
 
@@ -70,21 +69,17 @@ LogAppendResult AppendLogLine(LogFileSystem& files, const std::string& path, con
   using Outcome = LogAppendResult::Outcome;
   if (std::optional<std::uint64_t> size = files.FileSize(path); size && *size > kLogSizeLimit) {
     std::string backup = BackupPath(path);
-    if (files.Exists(backup) && !files.Delete(backup))
-      return {Outcome::kBackupNotDeleted, {}};
-    if (!files.Rename(path, backup))
-      return {Outcome::kNotRenamed, {}};
+    if (files.Exists(backup) && !files.Delete(backup)) return {Outcome::kBackupNotDeleted, {}};
+    if (!files.Rename(path, backup)) return {Outcome::kNotRenamed, {}};
     // The open below starts the new log: creating it empty first, with truncation,
     // could wipe a line that the other program appended since the rename.
   }
 
   std::unique_ptr<LogFileHandle> file = files.OpenForAppend(path);
-  if (!file)
-    return {Outcome::kNotOpened, {}};
+  if (!file) return {Outcome::kNotOpened, {}};
   std::string bytes = line + "\r\n";
   try {
-    if (file->Append(bytes) != bytes.size())
-      return {Outcome::kShortWrite, {}};
+    if (file->Append(bytes) != bytes.size()) return {Outcome::kShortWrite, {}};
   } catch (const std::exception& error) {
     return {Outcome::kWriteRaised, error.what()};
   }
@@ -112,9 +107,7 @@ std::string LogWriter::LogPath() {
   return ReadLogPath(registry_, default_path);
 }
 
-DesktopLogWriter::DesktopLogWriter(SettingsRegistry& registry,
-                                   LogFileSystem& files,
-                                   LocalClock& clock,
+DesktopLogWriter::DesktopLogWriter(SettingsRegistry& registry, LogFileSystem& files, LocalClock& clock,
                                    ErrorBox& error_box)
     : LogWriter(registry, files, clock, kDesktopLogName), error_box_(error_box) {}
 
@@ -142,9 +135,7 @@ void DesktopLogWriter::WriteLog(const std::string& message) {
   }
 }
 
-ServiceLogWriter::ServiceLogWriter(SettingsRegistry& registry,
-                                   LogFileSystem& files,
-                                   LocalClock& clock,
+ServiceLogWriter::ServiceLogWriter(SettingsRegistry& registry, LogFileSystem& files, LocalClock& clock,
                                    EventLog& event_log)
     : LogWriter(registry, files, clock, kServiceLogName), event_log_(event_log) {}
 
@@ -177,8 +168,7 @@ void ServiceLogWriter::WriteLog(const std::string& message, EventType type) {
       event_log_.Write(EventType::kError, result.error);
       break;
   }
-  if (type == EventType::kError)
-    event_log_.Write(EventType::kError, line);
+  if (type == EventType::kError) event_log_.Write(EventType::kError, line);
 }
 
 }  // namespace vq

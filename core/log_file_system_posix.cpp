@@ -26,8 +26,7 @@ class PosixLogFileHandle final : public LogFileHandle {
     do {
       written = write(fd_, bytes.data(), bytes.size());
     } while (written < 0 && errno == EINTR);  // interrupted before anything was written
-    if (written < 0)
-      throw LogFileError(SystemErrorMessage(errno));
+    if (written < 0) throw LogFileError(SystemErrorMessage(errno));
     return static_cast<std::size_t>(written);
   }
 
@@ -39,8 +38,7 @@ class PosixLogFileSystem final : public LogFileSystem {
  public:
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
     struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-      return std::nullopt;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
   }
 
@@ -58,16 +56,13 @@ class PosixLogFileSystem final : public LogFileSystem {
 
   std::unique_ptr<LogFileHandle> OpenForAppend(const std::string& path) override {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0)
-      return nullptr;
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixLogFileHandle>(fd);
   }
 };
 
 }  // namespace
 
-std::unique_ptr<LogFileSystem> CreateLogFileSystem() {
-  return std::make_unique<PosixLogFileSystem>();
-}
+std::unique_ptr<LogFileSystem> CreateLogFileSystem() { return std::make_unique<PosixLogFileSystem>(); }
 
 }  // namespace vq

@@ -42,10 +42,8 @@ class WinLogFileHandle final : public LogFileHandle {
     BOOL ok = SetFilePointerEx(file_.get(), start, nullptr, FILE_END) &&
               WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     DWORD error = GetLastError();
-    if (locked)
-      UnlockAppend();
-    if (!ok)
-      throw LogFileError(SystemErrorMessage(error));
+    if (locked) UnlockAppend();
+    if (!ok) throw LogFileError(SystemErrorMessage(error));
     return written;
   }
 
@@ -62,10 +60,8 @@ class WinLogFileHandle final : public LogFileHandle {
       OVERLAPPED where{};
       where.Offset = kLockOffsetLow;
       where.OffsetHigh = kLockOffsetHigh;
-      if (LockFileEx(file_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
-        return true;
-      if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount64() > give_up)
-        return false;
+      if (LockFileEx(file_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return true;
+      if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount64() > give_up) return false;
       Sleep(1);
     }
   }
@@ -84,10 +80,8 @@ class WinLogFileSystem final : public LogFileSystem {
  public:
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-      return std::nullopt;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      return std::nullopt;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
@@ -101,16 +95,13 @@ class WinLogFileSystem final : public LogFileSystem {
     // Other writers may hold the file at the same time; readers are kept out.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-      return nullptr;
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinLogFileHandle>(handle);
   }
 };
 
 }  // namespace
 
-std::unique_ptr<LogFileSystem> CreateLogFileSystem() {
-  return std::make_unique<WinLogFileSystem>();
-}
+std::unique_ptr<LogFileSystem> CreateLogFileSystem() { return std::make_unique<WinLogFileSystem>(); }
 
 }  // namespace vq

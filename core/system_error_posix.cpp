@@ -4,8 +4,6 @@
 
 namespace vq {
 
-std::string SystemErrorMessage(unsigned long code) {
-  return std::strerror(static_cast<int>(code));
-}
+std::string SystemErrorMessage(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace vq

@@ -25,8 +25,7 @@ class CountingErrorBox final : public vq::ErrorBox {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5)
-    return 2;
+  if (argc != 5) return 2;
   vq::testing::FakeRegistry registry;
   registry.SetString(vq::kLogFileValue, argv[1]);
   std::unique_ptr<vq::LogFileSystem> files = vq::CreateLogFileSystem();
@@ -36,16 +35,13 @@ int main(int argc, char** argv) {
 
   const std::string start_flag = argv[2];
   const std::string tag = argv[3];
-  if (auto ready = files->OpenForAppend(start_flag + "." + tag); !ready)
-    return 3;
+  if (auto ready = files->OpenForAppend(start_flag + "." + tag); !ready) return 3;
   auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!files->Exists(start_flag)) {
-    if (std::chrono::steady_clock::now() > give_up)
-      return 3;
+    if (std::chrono::steady_clock::now() > give_up) return 3;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   int count = std::atoi(argv[4]);
-  for (int number = 0; number < count; ++number)
-    writer.WriteLog(vq::testing::AppendHelperMessage(tag, number));
+  for (int number = 0; number < count; ++number) writer.WriteLog(vq::testing::AppendHelperMessage(tag, number));
   return error_box.count == 0 ? 0 : 1;
 }

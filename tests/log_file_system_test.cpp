@@ -27,9 +27,8 @@ using testing::WriteWholeFile;
 
 bool IsTimeStamp(const std::string& text) {
   const std::string shape = "00.00.0000 00:00:00";
-  return std::equal(text.begin(), text.end(), shape.begin(), shape.end(), [](char c, char expected) {
-    return expected == '0' ? c >= '0' && c <= '9' : c == expected;
-  });
+  return std::equal(text.begin(), text.end(), shape.begin(), shape.end(),
+                    [](char c, char expected) { return expected == '0' ? c >= '0' && c <= '9' : c == expected; });
 }
 
 constexpr char kHelloLine[] = "05.03.2024 07:08:09\thello\r\n";
@@ -138,8 +137,7 @@ TEST_F(RealLogFileTest, TwoWritersLoseAndTearNoLine) {
     int number = std::atoi(line.substr(22, 5).c_str());
     ASSERT_EQ(line.substr(20), testing::AppendHelperMessage(tag, number)) << "torn: " << line;
     EXPECT_TRUE(seen.emplace(tag, number).second) << "twice: " << line;
-    if (!previous_tag.empty() && tag != previous_tag)
-      ++switches;
+    if (!previous_tag.empty() && tag != previous_tag) ++switches;
     previous_tag = tag;
   }
   EXPECT_EQ(seen.size(), 2u * kLines);

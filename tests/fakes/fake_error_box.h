@@ -16,8 +16,7 @@ class FakeErrorBox final : public ErrorBox {
 
   void Show(const std::string& text) override {
     shown.push_back(text);
-    if (while_shown)
-      while_shown();
+    if (while_shown) while_shown();
   }
 };
 

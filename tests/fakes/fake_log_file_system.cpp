@@ -16,8 +16,7 @@ class FakeHandle final : public LogFileHandle {
 
   std::size_t Append(std::string_view bytes) override {
     files_.appends.emplace_back(bytes);
-    if (files_.write_error)
-      throw LogFileError(*files_.write_error);
+    if (files_.write_error) throw LogFileError(*files_.write_error);
     std::size_t count = files_.short_write ? std::min(*files_.short_write, bytes.size()) : bytes.size();
     files_.files[path_].append(bytes.substr(0, count));
     return count;
@@ -32,33 +31,27 @@ class FakeHandle final : public LogFileHandle {
 
 std::optional<std::uint64_t> FakeLogFileSystem::FileSize(const std::string& path) {
   auto found = files.find(path);
-  if (found == files.end())
-    return std::nullopt;
+  if (found == files.end()) return std::nullopt;
   return found->second.size();
 }
 
-bool FakeLogFileSystem::Exists(const std::string& path) {
-  return files.count(path) || folders.count(path);
-}
+bool FakeLogFileSystem::Exists(const std::string& path) { return files.count(path) || folders.count(path); }
 
 bool FakeLogFileSystem::Delete(const std::string& path) {
-  if (undeletable.count(path))
-    return false;
+  if (undeletable.count(path)) return false;
   return files.erase(path) != 0;
 }
 
 bool FakeLogFileSystem::Rename(const std::string& from, const std::string& to) {
   auto found = files.find(from);
-  if (rename_fails || found == files.end() || Exists(to))
-    return false;
+  if (rename_fails || found == files.end() || Exists(to)) return false;
   files[to] = std::move(found->second);
   files.erase(from);
   return true;
 }
 
 std::unique_ptr<LogFileHandle> FakeLogFileSystem::OpenForAppend(const std::string& path) {
-  if (folders.count(path) || unopenable.count(path))
-    return nullptr;
+  if (folders.count(path) || unopenable.count(path)) return nullptr;
   files[path];  // open-or-create
   ++opens;
   return std::make_unique<FakeHandle>(*this, path);

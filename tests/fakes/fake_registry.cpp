@@ -3,9 +3,7 @@
 namespace vq::testing {
 namespace {
 
-std::string Quoted(const char* text, const std::string& name) {
-  return std::string(text) + " '" + name + "'";
-}
+std::string Quoted(const char* text, const std::string& name) { return std::string(text) + " '" + name + "'"; }
 
 class FakeKey final : public SettingsKey {
  public:
@@ -20,8 +18,7 @@ class FakeKey final : public SettingsKey {
 
   std::string ReadString(const std::string& name) override {
     const FakeRegistry::Value* value = Find(name);
-    if (!value)
-      return {};
+    if (!value) return {};
     if (value->type != FakeRegistry::Type::kString && value->type != FakeRegistry::Type::kExpandString) {
       throw RegistryError(Quoted("Invalid data type for", name));
     }
@@ -30,10 +27,8 @@ class FakeKey final : public SettingsKey {
 
   std::uint32_t ReadInteger(const std::string& name) override {
     const FakeRegistry::Value* value = Find(name);
-    if (!value)
-      throw RegistryError(Quoted("Failed to get data for", name));
-    if (value->type != FakeRegistry::Type::kInteger)
-      throw RegistryError(Quoted("Invalid data type for", name));
+    if (!value) throw RegistryError(Quoted("Failed to get data for", name));
+    if (value->type != FakeRegistry::Type::kInteger) throw RegistryError(Quoted("Invalid data type for", name));
     return value->integer;
   }
 
@@ -48,14 +43,12 @@ class FakeKey final : public SettingsKey {
   }
 
   void DeleteValue(const std::string& name) override {
-    if (!registry_.open_fails)
-      registry_.values.erase(name);
+    if (!registry_.open_fails) registry_.values.erase(name);
   }
 
  private:
   const FakeRegistry::Value* Find(const std::string& name) const {
-    if (registry_.open_fails)
-      return nullptr;
+    if (registry_.open_fails) return nullptr;
     auto found = registry_.values.find(name);
     return found == registry_.values.end() ? nullptr : &found->second;
   }

@@ -21,12 +21,10 @@ std::vector<int> RunTogether(const std::vector<std::vector<std::string>>& comman
   std::vector<pid_t> children;
   for (const std::vector<std::string>& command : commands) {
     std::vector<char*> argv;
-    for (const std::string& argument : command)
-      argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child = -1;
-    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-      child = -1;
+    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) child = -1;
     children.push_back(child);
   }
   std::vector<int> codes;

@@ -15,8 +15,7 @@ std::vector<int> RunTogether(const std::vector<std::vector<std::string>>& comman
   std::vector<HANDLE> children;
   for (const std::vector<std::string>& command : commands) {
     std::string line;
-    for (const std::string& argument : command)
-      line += (line.empty() ? "\"" : " \"") + argument + "\"";
+    for (const std::string& argument : command) line += (line.empty() ? "\"" : " \"") + argument + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -32,8 +31,7 @@ std::vector<int> RunTogether(const std::vector<std::vector<std::string>>& comman
     DWORD code = 0;
     bool ended = child && WaitForSingleObject(child, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(child, &code);
     codes.push_back(ended ? static_cast<int>(code) : -1);
-    if (child)
-      CloseHandle(child);
+    if (child) CloseHandle(child);
   }
   return codes;
 }
