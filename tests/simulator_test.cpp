@@ -98,6 +98,8 @@ TEST(SimulatorTest, ScenarioRunsFromBatteryThroughCountdownToShutdown) {
     std::this_thread::sleep_for(std::chrono::milliseconds(40));
   }
   EXPECT_EQ(timeouts, (std::vector<std::string>{"0", "1", "0", "SHUTDOWN"}));
+  ASSERT_EQ(client->SendCommand("DATA"), "200");  // the record of the shutdown step itself
+  records.push_back(client->TrimmedReplyText());
   // On battery: utility fail on, input 0, the battery falling; at the end shutdown active.
   EXPECT_EQ(records.front().substr(0, 10), "0.0 0.0 23");
   EXPECT_EQ(records.front().substr(records.front().size() - 8), "10001000");

@@ -23,7 +23,7 @@ constexpr ModeInfo kModes[] = {
     {FaultMode::kNoGreeting, "no-greeting", Scope::kConnection, nullptr,
      "sends no greeting line; commands are still answered"},
     {FaultMode::kHangAfterGreeting, "hang-after-greeting", Scope::kConnection, nullptr,
-     "sends the greeting, then reads and logs commands but never answers"},
+     "greets, then reads and logs commands but never answers"},
     {FaultMode::kLfOnly, "lf-only", Scope::kConnection, nullptr, "ends every line it sends with LF alone"},
     {FaultMode::kRefuseLogin, "refuse-login", Scope::kCommand, "LOGIN",
      "answers LOGIN \"530 Login refused\", whatever the password"},
@@ -34,19 +34,19 @@ constexpr ModeInfo kModes[] = {
      "answers TIMEOUT \"550 Timeout not available\""},
     {FaultMode::kInvalidCode, "invalid-code", Scope::kCommand, nullptr, "answers \"OK\", a reply without a code"},
     {FaultMode::kLongLine, "long-line", Scope::kCommand, nullptr,
-     "answers one line of 20000 bytes (\"200 \" and 'x's), longer than a client accepts"},
+     "answers one line of 20000 bytes (\"200 \" and 'x's)"},
     {FaultMode::kMultiLine, "multi-line", Scope::kCommand, nullptr,
-     "puts the continuation line \"CODE-Reply follows\" before the reply line"},
+     "puts the line \"CODE-Reply follows\" before the reply line"},
     {FaultMode::kUnaskedLines, "unasked-lines", Scope::kCommand, nullptr,
-     "sends \"250 Unasked line\" after the reply; the client takes it for the reply to its next command"},
+     "adds the unasked line \"250 Unasked line\" after the reply"},
     {FaultMode::kHangMidReply, "hang-mid-reply", Scope::kCommand, nullptr,
-     "sends the first half of the reply line, no line end, then answers nothing more"},
+     "sends half the reply line, no line end, then nothing more"},
     {FaultMode::kCloseMidReply, "close-mid-reply", Scope::kCommand, nullptr,
-     "sends the first half of the reply line, then closes the connection"},
+     "sends half the reply line, then closes the connection"},
     {FaultMode::kCloseAfterReply, "close-after-reply", Scope::kCommand, nullptr,
      "sends the whole reply, then closes the connection"},
     {FaultMode::kReset, "reset", Scope::kCommand, nullptr,
-     "answers nothing and resets the connection (linger 0, then close: the client sees RST)"},
+     "answers nothing and resets the connection (linger 0: RST)"},
     {FaultMode::kDiscoveryTwice, "discovery-twice", Scope::kDiscovery, nullptr, "answers each \"Hello\" twice"},
     {FaultMode::kDiscoveryEmpty, "discovery-empty", Scope::kDiscovery, nullptr,
      "answers \"Hello\" with an empty datagram"},
@@ -131,7 +131,7 @@ bool HasDiscoveryFault(const std::vector<FaultRule>& rules, FaultMode mode) {
 std::string FaultModesHelp() {
   std::string help =
       "Fault modes (--fault MODE[,on=COMMAND][,after=N][,connections=N], repeatable):\n"
-      "  on=COMMAND     only replies to this command word (not for refuse-*, which name theirs)\n"
+      "  on=COMMAND     only the replies to this command word (refuse-* name theirs)\n"
       "  after=N        from the Nth command of a connection on (1: from the first)\n"
       "  connections=N  only on the first N connections since start; later ones behave\n"
       "Whole connections (connections= only):\n";
@@ -143,7 +143,7 @@ std::string FaultModesHelp() {
     }
   };
   list(Scope::kConnection);
-  help += "Replies to commands (on=, after=, connections=; several combine, shape before delivery):\n";
+  help += "Replies to commands (on=, after=, connections=; several may combine):\n";
   list(Scope::kCommand);
   help += "Discovery (no keys):\n";
   list(Scope::kDiscovery);

@@ -49,7 +49,6 @@ void Simulator::JoinThreads() {
 }
 
 std::string Simulator::Run(const std::function<std::string()>& stop_reason) {
-  start_ = std::chrono::steady_clock::now();
   accept_thread_ = std::thread([this] { AcceptLoop(); });
   if (discovery_) discovery_thread_ = std::thread([this] { DiscoveryLoop(); });
   std::string reason;

@@ -147,15 +147,16 @@ Event log: one line per event, flushed at once, fields split by single spaces:
   TIME    UTC with milliseconds, as 2026-12-11T13:45:01.234Z
   SOURCE  simulator, discovery, or client#N (the Nth connection since start)
   EVENT   simulator: start (TEXT: tcp=ADDR:PORT [udp=ADDR:PORT]), step (TEXT:
-            N STATE, when a scenario step begins), stop (TEXT: the reason)
+            N STATE, when scenario step N begins), stop (TEXT: signal, stop
+            file or max-seconds), error (TEXT: a socket failure it survived)
           client#N: connect (TEXT: peer ADDR:PORT), command (TEXT: the line as
             received, without its line end), sent (a whole line, without its
             line end), partial (bytes of a line cut short), hang (stops
             answering), disconnect (TEXT: client closed, server closed, server
             reset, simulator stopping, or error: MESSAGE)
           discovery: hello (TEXT: ADDR:PORT of the asker), answer (TEXT: what
-            was sent), ignored (TEXT: ADDR:PORT and the size of a datagram
-            that is not "Hello")
+            was sent, or its size past 64 bytes), ignored (TEXT: ADDR:PORT and
+            the size of a datagram that is not "Hello"), error
   TEXT    bytes below 0x20, 0x7F and the backslash written as \xHH
   Example: 2026-12-11T13:45:01.234Z client#1 command LOGIN secret
 
