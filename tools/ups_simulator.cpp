@@ -1,7 +1,6 @@
 // The UPS server simulator: the peer of the integration tests, the demo, and of
 // an administrator checking an installation. `ups_simulator --help` explains it.
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
