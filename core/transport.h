@@ -50,8 +50,4 @@ class Transport {
 // The platform's TCP transport.
 std::unique_ptr<Transport> CreateTcpTransport();
 
-// The operating system's own description of a socket error code (errno, or
-// WSAGetLastError on Windows), worded as SocketError messages are.
-std::string SocketErrorText(int code);
-
 }  // namespace vq

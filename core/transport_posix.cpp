@@ -102,6 +102,5 @@ class PosixTcpTransport final : public Transport {
 
 std::unique_ptr<Transport> CreateTcpTransport() { return std::make_unique<PosixTcpTransport>(); }
 
-std::string SocketErrorText(int code) { return std::strerror(code); }
 
 }  // namespace vq

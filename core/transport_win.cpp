@@ -113,6 +113,5 @@ class WinsockTcpTransport final : public Transport {
 
 std::unique_ptr<Transport> CreateTcpTransport() { return std::make_unique<WinsockTcpTransport>(); }
 
-std::string SocketErrorText(int code) { return SystemErrorText(code); }
 
 }  // namespace vq

@@ -8,12 +8,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/system_error.h"
 #include "tools/simulator/sockets.h"
 
 namespace vq::simulator {
 namespace {
 
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SocketErrorText(code)); }
+[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
 
 sockaddr_in ToSockaddr(const Endpoint& endpoint) {
   sockaddr_in address{};

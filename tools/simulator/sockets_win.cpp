@@ -5,12 +5,13 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/system_error.h"
 #include "tools/simulator/sockets.h"
 
 namespace vq::simulator {
 namespace {
 
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SocketErrorText(code)); }
+[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
 
 void StartWinsockOnce() {
   static std::once_flag once;
