@@ -267,7 +267,7 @@ void RegFile::EnsureKey() {
   if (KeyEnd()) return;
   if (lines_.empty()) lines_.emplace_back(kRegedit4Header);
   if (!TrimBlanks(lines_.back()).empty()) lines_.emplace_back();
-  lines_.push_back("[" + SectionName() + "]");
+  lines_.push_back(std::string("[").append(SectionName()).append("]"));
 }
 
 bool RegFile::Set(const std::string& name, const RegistryValue& value) {

@@ -32,7 +32,9 @@ std::uint32_t ReadIntegerValue(const std::string& name, const RegistryValue& val
   if (value.type != kRegDword) throw RegistryError::InvalidDataType(name);
   if (value.bytes.size() != 4) throw RegistryError::GetDataFailed(name);
   std::uint32_t number = 0;
-  for (std::size_t i = 0; i < 4; ++i) number |= static_cast<std::uint32_t>(static_cast<unsigned char>(value.bytes[i])) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i) {
+    number |= static_cast<std::uint32_t>(static_cast<unsigned char>(value.bytes[i])) << (8 * i);
+  }
   return number;
 }
 

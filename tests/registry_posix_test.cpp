@@ -132,7 +132,8 @@ TEST_F(SettingsFileTest, ReadsTheFormsOfARegistryExport) {
       {kHeader4 + "\"Debug\"=dword:00000001\n", "Debug", kTypeDebug, "1"},
       {kHeader4 + "\"Debug\"=\"1\"\n", "Debug", "1", kTypeDebug},
       {kHeader4 + "  \"Debug\" = DWORD:0000000C  \n", "Debug", kTypeDebug, "12"},
-      {kHeader4 + "\"Value\"=\"C:\\\\Program Files\\\\Vequor\\\\\"\n", "Value", "C:\\Program Files\\Vequor\\", kTypeValue},
+      {kHeader4 + "\"Value\"=\"C:\\\\Program Files\\\\Vequor\\\\\"\n", "Value", "C:\\Program Files\\Vequor\\",
+       kTypeValue},
       {kHeader4 + "\"Value\"=\"C:\\Temp\"\n", "Value", "C:\\Temp", kTypeValue},
       {kHeader4 + "\"Value\"=\"say \\\"hi\\\"\"\n", "Value", "say \"hi\"", kTypeValue},
       {kHeader4 + "\"a \\\"b\\\" \\\\c\"=\"x\"\n", "a \"b\" \\c", "x", "Invalid data type for 'a \"b\" \\c'"},
@@ -276,7 +277,9 @@ TEST_F(SettingsFileTest, ConcurrentWritersLoseNothingAndReadersSeeWholeFiles) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    for (int round = 1; round <= kRounds; ++round) Open()->WriteString("Remote Server UPS", kPadding + std::to_string(round));
+    for (int round = 1; round <= kRounds; ++round) {
+      Open()->WriteString("Remote Server UPS", kPadding + std::to_string(round));
+    }
     _exit(0);
   }
   int whole_reads = 0;
