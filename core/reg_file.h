@@ -17,9 +17,10 @@ namespace vq {
 //   "Name"=dword:0000000c    REG_DWORD
 //   "Name"=hex(2):41,42,00   any other type (hex: is REG_BINARY), continued over
 //                            lines by a trailing backslash
-// A "REGEDIT4" file holds single-byte strings; in a "Windows Registry Editor
-// Version 5.00" file the hex form of a string type is UTF-16LE. Every line the
-// store does not change (comments, other keys, unknown lines) is kept as it was.
+// Quoted strings are taken byte for byte, as the store's strings are single-byte
+// text; the hex form of a string type is single bytes under "REGEDIT4" and
+// UTF-16LE under "Windows Registry Editor Version 5.00". Every line the store
+// does not change (comments, other keys, unknown lines) is kept as it was.
 class RegFile {
  public:
   // A value of the settings key; no `value` when its data cannot be read.
