@@ -74,6 +74,7 @@ std::string CommandClient::ReadLineUntil(std::chrono::steady_clock::time_point d
 
 std::string CommandClient::SendCommand(const std::string& command) {
   if (!open_) throw ProtocolError(kNotConnectedText);
+  if (command.find_first_of("\r\n") != std::string::npos) throw ProtocolError(kLineBreakInCommandText);
   transport_->Send(command + "\r\n", timeouts_.reply);
   ReadReply();
   return reply_code_;

@@ -28,6 +28,7 @@ inline constexpr char kClosedGracefullyText[] = "Connection Closed Gracefully.";
 inline constexpr char kMaxLineLengthText[] = "Max line length exceeded.";
 inline constexpr char kInvalidReplyCodeText[] = "Reply Code is not valid: ";
 inline constexpr char kReadTimedOutText[] = "Read timed out.";
+inline constexpr char kLineBreakInCommandText[] = "Command contains a line break.";
 
 // Removes bytes 0x00 to 0x20 at both ends, as the protocol and the data record
 // trim their texts.
@@ -54,7 +55,9 @@ class CommandClient {
   std::string ReadLine();
 
   // Sends the command and CR LF, reads the whole reply and returns its code.
-  // A refusal is returned, not thrown.
+  // A refusal is returned, not thrown. A command holding CR or LF is refused
+  // unsent: a hand-edited stored password could otherwise smuggle in a second
+  // command line.
   std::string SendCommand(const std::string& command);
 
   const std::string& ReplyCode() const { return reply_code_; }

@@ -13,6 +13,10 @@ inline constexpr std::uint32_t kExitFlagsOther = 5;
 // answers false: it has no ExitWindowsEx, and its power actions ignore the flags.
 bool IsWindowsNtFamily();
 
+// The major version number that Windows reports (5 for Windows 2000 and XP, 6 or
+// more since); 0 in the POSIX build.
+std::uint32_t WindowsMajorVersion();
+
 inline std::uint32_t PlatformExitFlags() { return IsWindowsNtFamily() ? kExitFlagsNtFamily : kExitFlagsOther; }
 
 }  // namespace vq

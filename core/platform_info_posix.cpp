@@ -4,4 +4,6 @@ namespace vq {
 
 bool IsWindowsNtFamily() { return false; }
 
+std::uint32_t WindowsMajorVersion() { return 0; }
+
 }  // namespace vq

@@ -129,6 +129,17 @@ TEST(CommandClientTest, SendWithoutConnectionFails) {
   }
 }
 
+TEST(CommandClientTest, CommandWithLineBreakIsRefusedUnsent) {
+  FakeServer server;
+  CommandClient client(server.Factory(), kQuick);
+  client.Connect("ups", 9706);
+  client.ReadLine();
+  for (const char* command : {"LOGIN pw\r\nTIMEOUT", "LOGIN pw\nDATA", "LOGIN \rpw"}) {
+    EXPECT_THROW(client.SendCommand(command), ProtocolError);
+  }
+  EXPECT_TRUE(server.commands.empty());
+}
+
 TEST(CommandClientTest, ServerClosingWhileReadingFailsGracefully) {
   FakeServer server;
   server.close_after = "X";

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -13,6 +15,7 @@
 #include "core/monitoring_loop.h"
 #include "core/platform_info.h"
 #include "core/run_loop_timer.h"
+#include "core/ups_display_model.h"
 
 namespace {
 
@@ -50,8 +53,13 @@ class ConsoleHost final : public vq::DesktopLoopHost {
   void WriteLog(const std::string& message) override { Print("log", OneLine(message)); }
   void OnStatusLine(const std::string& text) override { Print("status", OneLine(text)); }
   void OnAlert(const std::string& text) override { Print("ALERT", OneLine(text)); }
-  void OnDataLost() override { Print("data", "lost"); }
-  void OnUpsData(const std::string& record) override { Print("data", record); }
+  void OnDataLost() override {
+    model_.ClearUpsData();
+    Print("data", "lost");
+  }
+  void OnUpsData(const std::string& record) override {
+    if (model_.ShowUpsData(record, true)) Print("data", Describe(record));
+  }
   void OnCountdown(std::int32_t seconds) override {
     if (seconds == last_countdown_) return;
     last_countdown_ = seconds;
@@ -63,8 +71,28 @@ class ConsoleHost final : public vq::DesktopLoopHost {
     std::cout << Clock() << "  " << kind << ": " << text << std::endl;
   }
 
+  // What the desktop window would show of the record: its gauges, the lit lamps
+  // and the picture, followed by the record as it came.
+  std::string Describe(const std::string& record) const {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(1) << "input " << model_.pbIU().Position() << " V, output "
+        << model_.pbOU().Position() << " V, load " << model_.pbLoad().Position() << " %, battery "
+        << model_.pbBU().Position() << " V (tray level " << model_.BatteryLevel() << "), on "
+        << (model_.Picture() == vq::PictureState::kBattery ? "battery"
+            : model_.Picture() == vq::PictureState::kMains ? "mains"
+                                                             : "unknown");
+    std::string lamps;
+    for (int number = vq::kLampCount; number >= 1; --number) {
+      if (model_.Lamp(number)) lamps += std::string(lamps.empty() ? "" : ", ") + vq::LampCaption(number);
+    }
+    out << "; lamps: " << (lamps.empty() ? "none" : lamps) << "  [" << record << "]";
+    return out.str();
+  }
+
   vq::ConnectionParameters parameters_;
   bool stop_on_shutdown_;
+  vq::UpsDisplayModel model_{[this](const std::string& message) { WriteLog(message); },
+                             [] { Print("alert", "utility failure ended"); }};
   std::int32_t last_countdown_ = 0;
 };
 
