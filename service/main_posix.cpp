@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/platform_info.h"
-#include "service/platform_service_parts.h"
+#include "service/core_service_parts.h"
 #include "service/service_controller.h"
 #include "service/service_module.h"
 #include "service/systemd_notifier.h"
@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--dry-run") {
-      options.real_power_actions = false;
+      options.power_mode = PowerMode::kDryRun;
     } else if (argument == "--real-power-actions") {
-      options.real_power_actions = true;
+      options.power_mode = PowerMode::kReal;
     } else if (argument == "--help" || argument == "-h") {
       Usage(std::cout);
       return 0;
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
   sigaddset(&stop_signals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-  std::unique_ptr<ServiceParts> parts = CreatePlatformServiceParts(options);
-  TVQ_VEruredo module(*parts, CreateTcpTransport, PlatformExitFlags());
+  CoreServiceParts parts(options);
+  TVQ_VEruredo module(parts, CreateTcpTransport, PlatformExitFlags());
   SystemdNotifier notifier;
   ServiceController controller(module, notifier);
 

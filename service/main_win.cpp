@@ -14,7 +14,8 @@
 #include "service/service_installer.h"
 #include "service/service_module.h"
 #include "service/service_switches.h"
-#include "service/platform_service_parts.h"
+#include "service/core_service_parts.h"
+#include "service/program_error_log.h"
 
 namespace vq {
 namespace {
@@ -111,8 +112,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace vq;
   std::vector<std::string> arguments(__argv + 1, __argv + __argc);
   ServiceSwitches switches = ParseServiceSwitches(arguments);
-  std::unique_ptr<ServiceParts> parts = CreatePlatformServiceParts(ServicePartsOptions{ExecutablePath()});
-  TVQ_VEruredo module(*parts, CreateTcpTransport, PlatformExitFlags());
+  CoreServiceParts parts(ServicePartsOptions{ExecutablePath(), PowerMode::kReal});
+  TVQ_VEruredo module(parts, CreateTcpTransport, PlatformExitFlags());
   auto log = [&module](const std::string& message, EventType type) { module.WriteLog(message, type); };
   MessageBoxDialogs dialogs;
   switch (switches.Command()) {

@@ -107,7 +107,8 @@ ConnectionParameters TVQ_VEruredo::ConnectionSettings() {
 }
 
 void TVQ_VEruredo::ShutdownComputer(std::uint32_t exit_flags) {
-  parts_.ShutdownComputer(exit_flags, tick_settings_.shutdown_mode);
+  parts_.ShutdownComputer(exit_flags, tick_settings_.shutdown_mode,
+                          [this](const std::string& message, EventType type) { WriteLog(message, type); });
 }
 
 void TVQ_VEruredo::WriteLog(const std::string& message, EventType type) {

@@ -44,7 +44,8 @@ class ServiceParts {
   virtual LoadedServiceSettings LoadSettings(const LogFunction& log) = 0;
   // One line to the log file, and to the event log as the event type says.
   virtual void AppendLog(const std::string& message, EventType type, const std::string& program_path) = 0;
-  virtual void ShutdownComputer(std::uint32_t exit_flags, int shutdown_mode) = 0;
+  // A dry run reports the action it leaves out through `log`.
+  virtual void ShutdownComputer(std::uint32_t exit_flags, int shutdown_mode, const LogFunction& log) = 0;
   // An error that escaped a tick, for the system's log under the program's name.
   virtual void ReportUnhandledError(const std::string& message) = 0;
 };

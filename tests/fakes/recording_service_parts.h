@@ -26,7 +26,7 @@ class RecordingServiceParts final : public ServiceParts {
     std::lock_guard lock(mutex_);
     log_program_paths.push_back(program_path);
   }
-  void ShutdownComputer(std::uint32_t exit_flags, int mode) override {
+  void ShutdownComputer(std::uint32_t exit_flags, int mode, const LogFunction&) override {
     Add("shutdown:" + std::to_string(exit_flags) + ":" + std::to_string(mode));
   }
   void ReportUnhandledError(const std::string& message) override { Add("unhandled:" + message); }
