@@ -4,6 +4,6 @@
 
 namespace vq {
 
-std::string SystemErrorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
+std::string SystemErrorMessage(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace vq

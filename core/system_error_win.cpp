@@ -4,7 +4,7 @@
 
 namespace vq {
 
-std::string SystemErrorText(std::uint32_t code) {
+std::string SystemErrorMessage(unsigned long code) {
   char* text = nullptr;
   DWORD length =
       FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

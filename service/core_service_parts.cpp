@@ -1,6 +1,6 @@
 #include "service/core_service_parts.h"
 
-#include "service/program_error_log.h"
+#include "core/event_log.h"
 
 namespace vq {
 
@@ -24,6 +24,10 @@ void CoreServiceParts::ShutdownComputer(std::uint32_t exit_flags, int shutdown_m
   power_log_ = nullptr;
 }
 
-void CoreServiceParts::ReportUnhandledError(const std::string& message) { ReportProgramError(message); }
+void CoreServiceParts::ReportUnhandledError(const std::string& message) {
+  // Under the program file's name, as the system logs a program's own failures.
+  const std::string& path = options_.executable_path;
+  OpenEventLog(path.substr(path.find_last_of("\\/") + 1))->Write(EventType::kError, message);
+}
 
 }  // namespace vq

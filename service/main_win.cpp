@@ -15,7 +15,6 @@
 #include "service/service_module.h"
 #include "service/service_switches.h"
 #include "service/core_service_parts.h"
-#include "service/program_error_log.h"
 
 namespace vq {
 namespace {
@@ -76,7 +75,7 @@ void WINAPI ServiceMain(DWORD, char**) {
   ServiceController controller(*running_module, reporter);
   SERVICE_STATUS_HANDLE handle = RegisterServiceCtrlHandlerExA(kServiceName, ControlHandler, &controller);
   if (!handle) {
-    ReportProgramError(SystemErrorText(GetLastError()));
+    running_module->ReportUnhandledError(SystemErrorMessage(GetLastError()));
     return;
   }
   reporter.Attach(handle);
@@ -97,7 +96,7 @@ int RunService(TVQ_VEruredo& module) {
   // The dispatcher gets a thread of its own, so that the ticks keep the main thread.
   std::thread dispatcher([&module] {
     SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(kServiceName), ServiceMain}, {nullptr, nullptr}};
-    if (!StartServiceCtrlDispatcherA(table)) ReportProgramError(SystemErrorText(GetLastError()));
+    if (!StartServiceCtrlDispatcherA(table)) running_module->ReportUnhandledError(SystemErrorMessage(GetLastError()));
     module.StopTicks();
   });
   module.RunTicks();

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "core/system_error.h"
@@ -51,10 +52,11 @@ class ScopedKey {
   HKEY key_ = nullptr;
 };
 
-[[noreturn]] void ThrowLastError() { throw SystemError(GetLastError()); }
+// A failed call of the service control manager, worded as the system words it.
+[[noreturn]] void ThrowLastError() { throw std::runtime_error(SystemErrorMessage(GetLastError())); }
 
 void Check(LONG status) {
-  if (status != ERROR_SUCCESS) throw SystemError(static_cast<std::uint32_t>(status));
+  if (status != ERROR_SUCCESS) throw std::runtime_error(SystemErrorMessage(static_cast<unsigned long>(status)));
 }
 
 // The event log reads the text of our entries from the message table inside the
@@ -124,7 +126,7 @@ int InstallService(const std::string& executable_path, bool silent, const Servic
                    InstallerDialogs& dialogs) {
   ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) {
-    dialogs.ShowError(SystemErrorText(GetLastError()));
+    dialogs.ShowError(SystemErrorMessage(GetLastError()));
     return 1;
   }
   try {
@@ -154,7 +156,7 @@ int InstallService(const std::string& executable_path, bool silent, const Servic
 int UninstallService(bool silent, InstallerDialogs& dialogs) {
   ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) {
-    dialogs.ShowError(SystemErrorText(GetLastError()));
+    dialogs.ShowError(SystemErrorMessage(GetLastError()));
     return 1;
   }
   try {

@@ -82,6 +82,9 @@ class TVQ_VEruredo final : public ServiceLoopHost, public ServiceHandlers {
   void ShutdownComputer(std::uint32_t exit_flags) override;
   void WriteLog(const std::string& message, EventType type) override;
 
+  // The program's general error handling, for an error that no handler logged.
+  void ReportUnhandledError(const std::string& message) { parts_.ReportUnhandledError(message); }
+
  private:
   void ServiceCreate();
 

@@ -164,9 +164,9 @@ TEST_F(ServiceInstallTest, FailuresShowTheirBoxAlsoWhenSilent) {
   EXPECT_EQ(UninstallService(true, dialogs), 1);
   EXPECT_EQ(dialogs.shown,
             (Events{"error:Service \"Vequor Clients Manager\" failed to install with error: \"" +
-                        SystemErrorText(ERROR_SERVICE_EXISTS) + "\"",
+                        SystemErrorMessage(ERROR_SERVICE_EXISTS) + "\"",
                     "error:Service \"Vequor Clients Manager\" failed to uninstall with error: \"" +
-                        SystemErrorText(ERROR_SERVICE_DOES_NOT_EXIST) + "\""}));
+                        SystemErrorMessage(ERROR_SERVICE_DOES_NOT_EXIST) + "\""}));
 }
 
 TEST_F(ServiceInstallTest, StartedByHandWithoutASwitchTheProgramEnds) {

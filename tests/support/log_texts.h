@@ -1,0 +1,17 @@
+#pragma once
+
+namespace vq::testing {
+
+// The log writer's failure texts as code page 1251 bytes, taken from iconv, not
+// from the product.
+inline constexpr char kDesktopBackupFailed[] = "Can Not delete \".Bak\" Log-\xf4\xe0\xe9\xeb\xe0";
+inline constexpr char kServiceDeleteFailed[] =
+    "\xcd\xe5 \xec\xee\xe3\xf3 \xf3\xe4\xe0\xeb\xe8\xf2\xfc \".Bak\" Log-\xf4\xe0\xe9\xeb\xe0";
+inline constexpr char kServiceRenameFailed[] =
+    "\xcd\xe5 \xec\xee\xe3\xf3 \xef\xe5\xf0\xe5\xe8\xec\xe5\xed\xee\xe2\xe0\xf2\xfc Log-\xf4\xe0\xe9\xeb \xe2 \".Bak\"";
+inline constexpr char kServiceOpenFailed[] =
+    "\xcd\xe5 \xec\xee\xe3\xf3 \xee\xf2\xea\xf0\xfb\xf2\xfc \xed\xe0 \xe7\xe0\xef\xe8\xf1\xfc \xf4\xe0\xe9\xeb: ";
+inline constexpr char kServiceWriteFailed[] =
+    "\xce\xf8\xe8\xe1\xea\xe0 \xe7\xe0\xef\xe8\xf1\xe8 \xe2 \xf4\xe0\xe9\xeb: ";
+
+}  // namespace vq::testing
