@@ -12,8 +12,10 @@ CoreServiceParts::CoreServiceParts(const ServicePartsOptions& options)
           },
           options.power_mode)) {}
 
-LoadedServiceSettings CoreServiceParts::LoadSettings(const LogFunction&) {
-  return LoadedServiceSettings{ServiceSettings{}, std::chrono::milliseconds(1000)};
+ServiceSettings CoreServiceParts::LoadSettings(PollTimer& timer, const LogFunction&) {
+  timer.SetInterval(std::chrono::milliseconds(1000));
+  timer.Start();
+  return ServiceSettings{};
 }
 
 void CoreServiceParts::AppendLog(const std::string&, EventType, const std::string&) {}

@@ -20,7 +20,7 @@ class CoreServiceParts final : public ServiceParts {
  public:
   explicit CoreServiceParts(const ServicePartsOptions& options);
 
-  LoadedServiceSettings LoadSettings(const LogFunction& log) override;
+  ServiceSettings LoadSettings(PollTimer& timer, const LogFunction& log) override;
   void AppendLog(const std::string& message, EventType type, const std::string& program_path) override;
   void ShutdownComputer(std::uint32_t exit_flags, int shutdown_mode, const LogFunction& log) override;
   void ReportUnhandledError(const std::string& message) override;

@@ -7,6 +7,33 @@ namespace vq {
 inline constexpr char kStartedText[] = "Service Vequor Clients Manager Started";
 inline constexpr char kStoppedText[] = "Service Vequor Clients Manager Stopped";
 
+namespace {
+
+// Stands in for TimerCom during a load on the control side and remembers what
+// the load did to it, for the tick thread to do again to the real timer.
+class TimerRequests final : public PollTimer {
+ public:
+  void Start() override { enabled = true; }
+  void Stop() override { enabled = false; }
+  bool Enabled() const override { return enabled.value_or(true); }
+  void SetInterval(std::chrono::milliseconds value) override { interval = value; }
+  std::chrono::milliseconds Interval() const override { return interval.value_or(kPollInterval); }
+
+  std::optional<bool> enabled;
+  std::optional<std::chrono::milliseconds> interval;
+};
+
+// A port that does not fit TCP names no server at all, rather than another port.
+std::uint16_t TcpPort(std::uint32_t port) { return port <= 65535 ? static_cast<std::uint16_t>(port) : 0; }
+
+}  // namespace
+
+struct TVQ_VEruredo::LoadedStart {
+  ServiceSettings settings;
+  std::optional<bool> enabled;
+  std::optional<std::chrono::milliseconds> interval;
+};
+
 TVQ_VEruredo::TVQ_VEruredo(ServiceParts& parts, CommandClient::TransportFactory transport_factory,
                            std::uint32_t exit_flags, ClientTimeouts timeouts)
     : parts_(parts),
@@ -19,8 +46,10 @@ void TVQ_VEruredo::ServiceCreate() { debug_ = false; }
 
 void TVQ_VEruredo::ServiceStart() {
   try {
-    auto loaded = std::make_shared<const LoadedServiceSettings>(
-        parts_.LoadSettings([this](const std::string& message, EventType type) { WriteLog(message, type); }));
+    TimerRequests timer;
+    ServiceSettings settings =
+        parts_.LoadSettings(timer, [this](const std::string& message, EventType type) { WriteLog(message, type); });
+    auto loaded = std::make_shared<const LoadedStart>(LoadedStart{std::move(settings), timer.enabled, timer.interval});
     debug_ = loaded->settings.debug;
     {
       std::lock_guard lock(log_mutex_);
@@ -52,7 +81,7 @@ void TVQ_VEruredo::ServiceStop() {
 }
 
 void TVQ_VEruredo::ApplyPublishedSettings() {
-  std::shared_ptr<const LoadedServiceSettings> loaded;
+  std::shared_ptr<const LoadedStart> loaded;
   {
     std::lock_guard lock(handover_mutex_);
     loaded = std::move(published_);
@@ -60,10 +89,8 @@ void TVQ_VEruredo::ApplyPublishedSettings() {
   }
   if (!loaded) return;
   tick_settings_ = loaded->settings;
-  if (loaded->first_tick) {
-    TimerCom.SetInterval(*loaded->first_tick);
-    TimerCom.Start();
-  }
+  if (loaded->interval) TimerCom.SetInterval(*loaded->interval);
+  if (loaded->enabled) *loaded->enabled ? TimerCom.Start() : TimerCom.Stop();
 }
 
 void TVQ_VEruredo::TimerComTimer() {
@@ -103,7 +130,7 @@ void TVQ_VEruredo::StopTicks() {
 }
 
 ConnectionParameters TVQ_VEruredo::ConnectionSettings() {
-  return ConnectionParameters{tick_settings_.server, tick_settings_.port, tick_settings_.password};
+  return ConnectionParameters{tick_settings_.server, TcpPort(tick_settings_.port), tick_settings_.password};
 }
 
 void TVQ_VEruredo::ShutdownComputer(std::uint32_t exit_flags) {

@@ -21,16 +21,10 @@ struct ServiceSettings {
   bool debug = false;
   std::string program_path;
   std::string server;
-  std::uint16_t port = 0;
+  std::uint32_t port = 0;
   std::string password;
   int shutdown_mode = 0;
-};
-
-// What a settings load hands over: the record, and the delay of the first tick
-// when the load ran to its end (a failed load leaves the timer as it was).
-struct LoadedServiceSettings {
-  ServiceSettings settings;
-  std::optional<std::chrono::milliseconds> first_tick;
+  std::optional<std::chrono::milliseconds> interval;
 };
 
 // What the module uses outside itself. The entry points wire the settings store,
@@ -40,8 +34,10 @@ class ServiceParts {
   using LogFunction = std::function<void(const std::string& message, EventType type)>;
 
   virtual ~ServiceParts() = default;
-  // The load writes its own lines ("Loading Settings...", "(1007) ...") through `log`.
-  virtual LoadedServiceSettings LoadSettings(const LogFunction& log) = 0;
+  // The load sets `timer` as it would set TimerCom (the "Interval" delay, then
+  // switched on) and writes its own lines ("Loading Settings...", "(1007) ...")
+  // through `log`.
+  virtual ServiceSettings LoadSettings(PollTimer& timer, const LogFunction& log) = 0;
   // One line to the log file, and to the event log as the event type says.
   virtual void AppendLog(const std::string& message, EventType type, const std::string& program_path) = 0;
   // A dry run reports the action it leaves out through `log`.
@@ -53,10 +49,10 @@ class ServiceParts {
 // The service module `VQ_VEruredo`: the monitoring loop without a window.
 // Two threads use it. The control side runs ServiceStart and ServiceStop; the
 // tick thread runs RunTicks, the only place where TimerCom, the connection and
-// the settings that the ticks read are touched. A start publishes its whole
-// loaded record under a mutex; the tick thread takes it over between two ticks
-// and applies the first-tick delay to TimerCom itself, so a tick sees either the
-// old record or all of the new one. WriteLog holds a mutex of its own, so lines
+// the settings that the ticks read are touched. A start loads into a value and
+// a stand-in for TimerCom, and publishes both whole under a mutex; the tick
+// thread takes them over between two ticks and does to TimerCom what the load
+// did to the stand-in, so a tick sees either the old record or all of the new one. WriteLog holds a mutex of its own, so lines
 // from the two threads never overlap.
 class TVQ_VEruredo final : public ServiceLoopHost, public ServiceHandlers {
  public:
@@ -98,7 +94,8 @@ class TVQ_VEruredo final : public ServiceLoopHost, public ServiceHandlers {
   // Between the control side and the tick thread.
   std::mutex handover_mutex_;
   std::condition_variable handover_changed_;
-  std::shared_ptr<const LoadedServiceSettings> published_;
+  struct LoadedStart;
+  std::shared_ptr<const LoadedStart> published_;
   bool stop_ticks_ = false;
 
   // Tick thread only.

@@ -17,15 +17,20 @@ using Events = std::vector<std::string>;
 constexpr ClientTimeouts kQuick{milliseconds(50), milliseconds(20)};
 
 ServiceSettings Configured(bool debug) {
-  return ServiceSettings{debug, "C:\\Vequor\\", "ups.local", 9706, "secret", 2};
+  return ServiceSettings{debug, "C:\\Vequor\\", "ups.local", 9706, "secret", 2, std::nullopt};
 }
 
 // A load as the settings store performs it: "Loading Settings..." first when the
-// stored "Debug" is on, then the record and the first tick's delay.
+// stored "Debug" is on, the first tick's delay, and the timer switched on at the
+// end; a load that fails part-way (no `first_tick`) ends before both.
 auto LoadOf(ServiceSettings settings, std::optional<milliseconds> first_tick = milliseconds(1000)) {
-  return [=](const ServiceParts::LogFunction& log) {
+  return [=](PollTimer& timer, const ServiceParts::LogFunction& log) {
     if (settings.debug) log("Loading Settings...", EventType::kInformation);
-    return LoadedServiceSettings{settings, first_tick};
+    if (first_tick) {
+      timer.SetInterval(*first_tick);
+      timer.Start();
+    }
+    return settings;
   };
 }
 
@@ -61,7 +66,7 @@ TEST_F(ServiceModuleTest, WithoutDebugAStartAndAStopWriteNothing) {
 }
 
 TEST_F(ServiceModuleTest, AnErrorEscapingTheStartIsLoggedWith490AndGoesNoFurther) {
-  parts.load = [](const ServiceParts::LogFunction&) -> LoadedServiceSettings {
+  parts.load = [](PollTimer&, const ServiceParts::LogFunction&) -> ServiceSettings {
     throw std::runtime_error("Access denied");
   };
   EXPECT_NO_THROW(module.ServiceStart());
@@ -91,6 +96,15 @@ TEST_F(ServiceModuleTest, ALoadThatFailedPartWayKeepsWhatItReadButLeavesTheTimer
   module.ApplyPublishedSettings();
   EXPECT_EQ(module.ConnectionSettings().server, "ups.local");
   EXPECT_EQ(module.Timer().Interval(), milliseconds(2000));
+}
+
+TEST_F(ServiceModuleTest, APortBeyondTcpNamesNoServerRatherThanAnotherPort) {
+  ServiceSettings settings = Configured(false);
+  settings.port = 65536 + 9706;
+  parts.load = LoadOf(settings);
+  module.ServiceStart();
+  module.ApplyPublishedSettings();
+  EXPECT_EQ(module.ConnectionSettings().port, 0);
 }
 
 TEST_F(ServiceModuleTest, PollsWithTheLoadedSettingsAndShutsDownInTheLoadedMode) {

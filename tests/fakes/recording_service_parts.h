@@ -14,13 +14,13 @@ namespace vq::testing {
 // test's script, which may log through the module and may throw.
 class RecordingServiceParts final : public ServiceParts {
  public:
-  std::function<LoadedServiceSettings(const LogFunction&)> load = [](const LogFunction&) {
-    return LoadedServiceSettings{};
+  std::function<ServiceSettings(PollTimer&, const LogFunction&)> load = [](PollTimer&, const LogFunction&) {
+    return ServiceSettings{};
   };
   // The program path each log line was written with, in step with the log events.
   std::vector<std::string> log_program_paths;
 
-  LoadedServiceSettings LoadSettings(const LogFunction& log) override { return load(log); }
+  ServiceSettings LoadSettings(PollTimer& timer, const LogFunction& log) override { return load(timer, log); }
   void AppendLog(const std::string& message, EventType type, const std::string& program_path) override {
     Add("log" + std::to_string(static_cast<int>(type)) + ":" + message);
     std::lock_guard lock(mutex_);
