@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/system_error.h"
 #include "core/transport.h"
 
 namespace vq {
 namespace {
 
-[[noreturn]] void ThrowSystemError(int error_number) { throw SocketError(std::strerror(error_number)); }
+[[noreturn]] void ThrowSystemError(int error_number) {
+  throw SocketError(SystemErrorMessage(static_cast<unsigned long>(error_number)));
+}
 
 // Waits for `events` on the socket; false when the time ran out.
 bool WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
@@ -37,7 +40,8 @@ class PosixTcpTransport final : public Transport {
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); status != 0) {
-      throw SocketError(status == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(status));
+      if (status == EAI_SYSTEM) ThrowSystemError(errno);
+      throw SocketError(::gai_strerror(status));
     }
     sockaddr_in address{};
     std::memcpy(&address, found->ai_addr, sizeof(address));

@@ -5,25 +5,13 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/system_error.h"
 #include "core/transport.h"
 
 namespace vq {
 namespace {
 
-// The system's own description of a Winsock error, as the log shows it.
-std::string SystemErrorText(int code) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length ? std::string(text, length) : "Socket Error # " + std::to_string(code);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
-    message.pop_back();
-  }
-  return message;
-}
-
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorText(code)); }
+[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
 
 void StartWinsockOnce() {
   static std::once_flag once;
