@@ -102,4 +102,5 @@ class PosixTcpTransport final : public Transport {
 
 std::unique_ptr<Transport> CreateTcpTransport() { return std::make_unique<PosixTcpTransport>(); }
 
+
 }  // namespace vq

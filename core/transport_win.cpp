@@ -113,4 +113,5 @@ class WinsockTcpTransport final : public Transport {
 
 std::unique_ptr<Transport> CreateTcpTransport() { return std::make_unique<WinsockTcpTransport>(); }
 
+
 }  // namespace vq

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "core/log_file.h"
 
 #include <gtest/gtest.h>
@@ -110,7 +111,7 @@ TEST_F(LogWriterTest, FirstUseWritesTheProgramsDefaultPath) {
       {true, "", "VQM.log"},
   };
   for (const Case& c : cases) {
-    registry_.values.clear();
+    registry_.Clear();
     files_.files.clear();
     if (c.service) {
       service_.SetProgramPath(c.program_path);
@@ -125,7 +126,7 @@ TEST_F(LogWriterTest, FirstUseWritesTheProgramsDefaultPath) {
 }
 
 TEST_F(LogWriterTest, TheFirstProgramNamesTheLogForBoth) {
-  registry_.values.clear();
+  registry_.Clear();
   service_.SetProgramPath("C:\\VQ\\");
   desktop_.SetProgramPath("C:\\VQ\\");
   service_.WriteLog("from the service", EventType::kInformation);
@@ -139,7 +140,7 @@ TEST_F(LogWriterTest, ReadsTheSettingOnEveryLine) {
   desktop_.WriteLog("one");
   registry_.SetString(kLogFileValue, "D:\\moved.log");
   desktop_.WriteLog("two");
-  EXPECT_EQ(registry_.opened, 2);
+  EXPECT_EQ(std::count(registry_.journal.begin(), registry_.journal.end(), "open"), 2);
   EXPECT_EQ(files_.opens, 2);
   EXPECT_EQ(files_.files["D:\\moved.log"], "05.03.2024 07:08:09\ttwo\r\n");
 }
@@ -150,11 +151,11 @@ TEST_F(LogWriterTest, SettingsErrorsReachTheCaller) {
     std::string error;
   } cases[] = {
       {[](testing::FakeRegistry& r) {
-         r.values.clear();
-         r.failing_write = kLogFileValue;
+         r.Clear();
+         r.failing_writes.insert(kLogFileValue);
        },
        "Failed to set data for 'LogFile'"},
-      {[](testing::FakeRegistry& r) { r.open_fails = true; }, "Failed to set data for 'LogFile'"},
+      {[](testing::FakeRegistry& r) { r.unopenable = true; }, "Failed to set data for 'LogFile'"},
       {[](testing::FakeRegistry& r) { r.SetInteger(kLogFileValue, 1); }, "Invalid data type for 'LogFile'"},
   };
   for (const Case& c : cases) {

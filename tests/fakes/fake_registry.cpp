@@ -1,80 +1,91 @@
 #include "tests/fakes/fake_registry.h"
 
 namespace vq::testing {
-namespace {
 
-std::string Quoted(const char* text, const std::string& name) { return std::string(text) + " '" + name + "'"; }
-
-class FakeKey final : public SettingsKey {
+class FakeSettingsKey final : public SettingsKey {
  public:
-  explicit FakeKey(FakeRegistry& registry) : registry_(registry) { ++registry_.open_keys; }
-  ~FakeKey() override { --registry_.open_keys; }
-  FakeKey(const FakeKey&) = delete;
-  FakeKey& operator=(const FakeKey&) = delete;
+  explicit FakeSettingsKey(FakeRegistry& registry) : registry_(registry), opened_(!registry.unopenable) {
+    ++registry_.open_keys;
+    registry_.journal.push_back("open");
+  }
+
+  ~FakeSettingsKey() override {
+    --registry_.open_keys;
+    registry_.journal.push_back("close");
+  }
 
   bool ValueExists(const std::string& name) override {
-    return !registry_.open_fails && registry_.values.count(name) != 0;
+    registry_.journal.push_back("exists " + name);
+    return opened_ && registry_.Has(name);
   }
 
   std::string ReadString(const std::string& name) override {
-    const FakeRegistry::Value* value = Find(name);
-    if (!value) return {};
-    if (value->type != FakeRegistry::Type::kString && value->type != FakeRegistry::Type::kExpandString) {
-      throw RegistryError(Quoted("Invalid data type for", name));
-    }
-    return value->text;
+    registry_.journal.push_back("read-string " + name);
+    return ReadStringValue(name, Stored(name));
   }
 
   std::uint32_t ReadInteger(const std::string& name) override {
-    const FakeRegistry::Value* value = Find(name);
-    if (!value) throw RegistryError(Quoted("Failed to get data for", name));
-    if (value->type != FakeRegistry::Type::kInteger) throw RegistryError(Quoted("Invalid data type for", name));
-    return value->integer;
+    registry_.journal.push_back("read-integer " + name);
+    return ReadIntegerValue(name, Stored(name));
   }
 
   void WriteString(const std::string& name, const std::string& value) override {
-    CheckWrite(name);
-    registry_.SetString(name, value);
+    registry_.journal.push_back("write-string " + name + "=" + value);
+    Set(name, RegistryValue::FromString(value));
   }
 
   void WriteInteger(const std::string& name, std::uint32_t value) override {
-    CheckWrite(name);
-    registry_.SetInteger(name, value);
+    registry_.journal.push_back("write-integer " + name + "=" + std::to_string(value));
+    Set(name, RegistryValue::FromInteger(value));
   }
 
   void DeleteValue(const std::string& name) override {
-    if (!registry_.open_fails) registry_.values.erase(name);
+    registry_.journal.push_back("delete " + name);
+    if (!opened_ || !registry_.Has(name)) return;
+    if (registry_.failing_writes.count(name) != 0) throw RegistryError::DeleteFailed(name);
+    registry_.values_.erase(name);
   }
 
  private:
-  const FakeRegistry::Value* Find(const std::string& name) const {
-    if (registry_.open_fails) return nullptr;
-    auto found = registry_.values.find(name);
-    return found == registry_.values.end() ? nullptr : &found->second;
+  RegistryValue Stored(const std::string& name) const {
+    const auto value = opened_ ? registry_.Raw(name) : std::nullopt;
+    if (!value) throw RegistryError::GetDataFailed(name);
+    return *value;
   }
 
-  void CheckWrite(const std::string& name) const {
-    if (registry_.open_fails || registry_.failing_write == name) {
-      throw RegistryError(Quoted("Failed to set data for", name));
-    }
+  void Set(const std::string& name, RegistryValue value) {
+    if (!opened_ || registry_.failing_writes.count(name) != 0) throw RegistryError::SetDataFailed(name);
+    registry_.values_[name] = std::move(value);
   }
 
   FakeRegistry& registry_;
+  const bool opened_;
 };
 
-}  // namespace
+std::unique_ptr<SettingsKey> FakeRegistry::OpenSettingsKey() { return std::make_unique<FakeSettingsKey>(*this); }
 
-std::unique_ptr<SettingsKey> FakeRegistry::OpenSettingsKey() {
-  ++opened;
-  return std::make_unique<FakeKey>(*this);
+std::optional<RegistryValue> FakeRegistry::Raw(const std::string& name) const {
+  const auto found = values_.find(name);
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
 }
 
 std::optional<std::string> FakeRegistry::String(const std::string& name) const {
-  auto found = values.find(name);
-  if (found == values.end() || (found->second.type != Type::kString && found->second.type != Type::kExpandString)) {
-    return std::nullopt;
-  }
-  return found->second.text;
+  const auto value = Raw(name);
+  if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+  return ReadStringValue(name, *value);
+}
+
+std::optional<std::uint32_t> FakeRegistry::Integer(const std::string& name) const {
+  const auto value = Raw(name);
+  if (!value || value->type != kRegDword || value->bytes.size() != 4) return std::nullopt;
+  return ReadIntegerValue(name, *value);
+}
+
+std::vector<std::string> FakeRegistry::Names() const {
+  std::vector<std::string> names;
+  for (const auto& [name, value] : values_) names.push_back(name);
+  return names;
 }
 
 }  // namespace vq::testing

@@ -1,47 +1,52 @@
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/registry.h"
+#include "core/registry_value.h"
 
 namespace vq::testing {
 
-// The settings key in memory, shared by every key object it hands out. It keeps
-// the registry layer's wording: a string read of a missing value gives "", an
-// integer read of one fails with "Failed to get data for '%s'", a read of the
-// wrong type fails with "Invalid data type for '%s'".
+// The settings key in memory, shared by every key that OpenSettingsKey hands
+// out, with the registry's types, letter-case rules and error texts. It writes
+// every call into `journal`, so tests can check the order in which values are
+// tested, read and written:
+//   "open", "exists <name>", "read-string <name>", "read-integer <name>",
+//   "write-string <name>=<text>", "write-integer <name>=<number>",
+//   "delete <name>", "close".
 class FakeRegistry final : public SettingsRegistry {
  public:
-  enum class Type { kString, kExpandString, kInteger, kBinary };
-  struct Value {
-    Type type = Type::kString;
-    std::string text;           // kString, kExpandString, kBinary
-    std::uint32_t integer = 0;  // kInteger
-  };
-
   std::unique_ptr<SettingsKey> OpenSettingsKey() override;
 
-  // Direct access for the tests, bypassing the key.
-  std::map<std::string, Value> values;
-  void SetString(const std::string& name, const std::string& text, Type type = Type::kString) {
-    values[name] = Value{type, text, 0};
-  }
-  void SetInteger(const std::string& name, std::uint32_t integer) { values[name] = Value{Type::kInteger, {}, integer}; }
-  // The text of a string value; nothing when missing or not a string.
+  // Values set by hand, as an administrator would with regedit.
+  void SetString(const std::string& name, const std::string& text) { SetRaw(name, RegistryValue::FromString(text)); }
+  void SetInteger(const std::string& name, std::uint32_t number) { SetRaw(name, RegistryValue::FromInteger(number)); }
+  void SetRaw(const std::string& name, RegistryValue value) { values_[name] = std::move(value); }
+  void Remove(const std::string& name) { values_.erase(name); }
+  void Clear() { values_.clear(); }
+
+  bool Has(const std::string& name) const { return values_.count(name) != 0; }
+  std::optional<RegistryValue> Raw(const std::string& name) const;
+  // The stored text or number; nothing when missing or of another type.
   std::optional<std::string> String(const std::string& name) const;
+  std::optional<std::uint32_t> Integer(const std::string& name) const;
+  std::vector<std::string> Names() const;
 
-  // Makes the key behave as one that could not be opened: nothing exists, every
-  // write fails with "Failed to set data for '%s'".
-  bool open_fails = false;
-  // Every write of this value fails with "Failed to set data for '%s'".
-  std::optional<std::string> failing_write;
+  // A key that cannot be opened: nothing exists, every write fails.
+  bool unopenable = false;
+  // Writes of these names fail, as a registry that refuses them would.
+  std::set<std::string, ValueNameLess> failing_writes;
+  std::vector<std::string> journal;
+  int open_keys = 0;
 
-  int opened = 0;     // keys handed out so far
-  int open_keys = 0;  // keys not yet closed
+ private:
+  friend class FakeSettingsKey;
+  std::map<std::string, RegistryValue, ValueNameLess> values_;
 };
 
 }  // namespace vq::testing

@@ -1,0 +1,7 @@
+#include "tests/support/wine.h"
+
+namespace vq::testing {
+
+bool RunningUnderWine() { return false; }
+
+}  // namespace vq::testing
