@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup native windows release test test-native test-windows demo bench clean
+.PHONY: all setup native windows release test test-native test-windows demo bench install-service clean
 
 all: native windows
 
@@ -34,6 +34,10 @@ demo: release
 
 bench: release
 	tools/bench.sh build/native-release
+
+# Installs the Linux service for systemd (as root); it powers the machine off for real.
+install-service: release
+	tools/install-service.sh build/native-release
 
 clean:
 	rm -rf build

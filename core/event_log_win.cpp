@@ -1,4 +1,6 @@
 #include <windows.h>
+// <windows.h> makes OpenEventLog a macro for OpenEventLogA; ours keeps its name.
+#undef OpenEventLog
 
 #include "core/event_log.h"
 
