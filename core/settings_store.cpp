@@ -125,7 +125,7 @@ void SettingsStore::SaveDesktopSettings(DesktopSettingsView& view, const Desktop
   }
 }
 
-ServiceSettings SettingsStore::LoadServiceSettings(PollTimer& timer, const ServiceLogWriter& write_log) const {
+ServiceSettings SettingsStore::LoadServiceSettings(PollTimer& timer, const ServiceLogFunction& write_log) const {
   ServiceSettings settings;
   try {
     {

@@ -25,7 +25,7 @@ inline constexpr char kPortValue[] = "Communication Port";
 inline constexpr char kPasswordValue[] = "ServerPassword";
 inline constexpr char kAdvancedInterfaceValue[] = "Advanced Interface";
 inline constexpr char kShutdownModeValue[] = "Shutdown Mode";
-inline constexpr char kLogFileValue[] = "LogFile";
+// "LogFile" (kLogFileValue) belongs to the log writer, core/log_file.h.
 inline constexpr char kIntervalValue[] = "Interval";
 
 inline constexpr std::uint16_t kDefaultLanguage = 1033;
@@ -104,7 +104,8 @@ struct ServiceSettings {
   bool operator==(const ServiceSettings&) const = default;
 };
 
-using ServiceLogWriter = std::function<void(const std::string& message, EventType type)>;
+// Named apart from the log writer class of core/log_file.h, which a service includes too.
+using ServiceLogFunction = std::function<void(const std::string& message, EventType type)>;
 
 // The loads and the save of both programs. Each opens the settings key afresh
 // and closes it at its end; nothing is cached between them. Each catches its
@@ -125,7 +126,7 @@ class SettingsStore {
 
   // `ALoadSettingsExecute` of the service: sets the timer's interval from
   // "Interval" and switches it on at the end; a failed load leaves it off.
-  ServiceSettings LoadServiceSettings(PollTimer& timer, const ServiceLogWriter& write_log) const;
+  ServiceSettings LoadServiceSettings(PollTimer& timer, const ServiceLogFunction& write_log) const;
 
  private:
   std::string ReadProgramPath(SettingsKey& key) const;

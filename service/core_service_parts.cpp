@@ -1,24 +1,42 @@
 #include "service/core_service_parts.h"
 
-#include "core/event_log.h"
+#include "core/password_cipher.h"
 
 namespace vq {
+namespace {
+
+std::size_t FileNameStart(const std::string& path) { return path.find_last_of("\\/") + 1; }
+
+}  // namespace
 
 CoreServiceParts::CoreServiceParts(const ServicePartsOptions& options)
     : options_(options),
+      program_folder_(options.executable_path.substr(0, FileNameStart(options.executable_path))),
+      registry_(CreateSystemSettingsRegistry()),
+      settings_(*registry_, PasswordCipher{EncryptPassword, DecryptPassword}, options.executable_path),
+      files_(CreateLogFileSystem()),
+      clock_(CreateLocalClock()),
+      event_log_(OpenEventLog(kServiceEventSource)),
+      log_writer_(*registry_, *files_, *clock_, *event_log_),
       power_(CreatePowerControl(
           [this](const std::string& line) {
             if (power_log_) (*power_log_)(line, EventType::kInformation);
           },
           options.power_mode)) {}
 
-ServiceSettings CoreServiceParts::LoadSettings(PollTimer& timer, const LogFunction&) {
-  timer.SetInterval(std::chrono::milliseconds(1000));
-  timer.Start();
-  return ServiceSettings{};
+ServiceSettings CoreServiceParts::LoadSettings(PollTimer& timer, const LogFunction& log) {
+  return settings_.LoadServiceSettings(timer, log);
 }
 
-void CoreServiceParts::AppendLog(const std::string&, EventType, const std::string&) {}
+void CoreServiceParts::AppendLog(const std::string& message, EventType type, const std::string& program_path) {
+  log_writer_.SetProgramPath(program_path.empty() ? StoredProgramPath() : program_path);
+  log_writer_.WriteLog(message, type);
+}
+
+std::string CoreServiceParts::StoredProgramPath() {
+  auto key = registry_->OpenSettingsKey();
+  return key->ValueExists(kProgramPathValue) ? key->ReadString(kProgramPathValue) : program_folder_;
+}
 
 void CoreServiceParts::ShutdownComputer(std::uint32_t exit_flags, int shutdown_mode, const LogFunction& log) {
   power_log_ = &log;
@@ -28,8 +46,8 @@ void CoreServiceParts::ShutdownComputer(std::uint32_t exit_flags, int shutdown_m
 
 void CoreServiceParts::ReportUnhandledError(const std::string& message) {
   // Under the program file's name, as the system logs a program's own failures.
-  const std::string& path = options_.executable_path;
-  OpenEventLog(path.substr(path.find_last_of("\\/") + 1))->Write(EventType::kError, message);
+  OpenEventLog(options_.executable_path.substr(FileNameStart(options_.executable_path)))
+      ->Write(EventType::kError, message);
 }
 
 }  // namespace vq

@@ -12,26 +12,16 @@
 #include "core/event_type.h"
 #include "core/monitoring_loop.h"
 #include "core/run_loop_timer.h"
+#include "core/settings_store.h"
 #include "service/service_controller.h"
 
 namespace vq {
-
-// The settings record as the service reads it at its start.
-struct ServiceSettings {
-  bool debug = false;
-  std::string program_path;
-  std::string server;
-  std::uint32_t port = 0;
-  std::string password;
-  int shutdown_mode = 0;
-  std::optional<std::chrono::milliseconds> interval;
-};
 
 // What the module uses outside itself. The entry points wire the settings store,
 // the log writer and the power actions of the platform; tests pass fakes.
 class ServiceParts {
  public:
-  using LogFunction = std::function<void(const std::string& message, EventType type)>;
+  using LogFunction = ServiceLogFunction;
 
   virtual ~ServiceParts() = default;
   // The load sets `timer` as it would set TimerCom (the "Interval" delay, then

@@ -12,7 +12,7 @@ namespace vq {
 inline constexpr std::chrono::milliseconds kServiceWaitBound{30000};
 // Each step sleeps the service's wait hint, but at most this long, so a service
 // that is running after a few milliseconds is not waited on for its whole hint.
-inline constexpr std::chrono::milliseconds kServiceWaitLongestStep{1000};
+inline constexpr std::chrono::milliseconds kServiceWaitLongestStep{250};
 inline constexpr std::chrono::milliseconds kServiceWaitShortestStep{50};
 
 enum class ServiceWaitOutcome {

@@ -12,6 +12,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vq-service-shutdown.XXXXXX")
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 simulator_pid=""
 cleanup() {
+  exec 3>&-
   [ -n "$simulator_pid" ] && { touch "$work/stop"; wait "$simulator_pid" 2>/dev/null; }
   wineserver -k >/dev/null 2>&1
   rm -rf "$work"
@@ -62,6 +63,13 @@ prefix_gone() { [ -z "$(prefix_processes)" ]; }
 wineboot --init >/dev/null 2>&1
 wineserver -w
 
+# Wine ends its session, services included, once no program of a user is left
+# (Windows would keep the service). A console waiting for a line that never
+# comes stands in for the logged-on user until the shutdown ends the session.
+mkfifo "$work/keeper"
+wine cmd /c "set /p line=" <"$work/keeper" >/dev/null 2>&1 &
+exec 3>"$work/keeper"
+
 program_dir="$work/Vequor Monitor"
 mkdir -p "$program_dir"
 cp "$service_exe" "$program_dir/VQVEruredo.exe"
@@ -69,7 +77,7 @@ key='HKLM\Software\Vequor\Monitor'
 password=secret
 
 printf '0 mains\n6 shutdown\n' >"$work/scenario"
-"$simulator" --port 0 --port-file "$work/port" --log "$work/simulator.log" --stop-file "$work/stop" \
+env -u WINEPREFIX "$simulator" --port 0 --port-file "$work/port" --log "$work/simulator.log" --stop-file "$work/stop" \
   --no-discovery --quiet --max-seconds 120 --password "$password" --scenario "$work/scenario" &
 simulator_pid=$!
 wait_until 10 test -s "$work/port" || { echo "FAIL: the simulator did not start"; exit 1; }
@@ -89,6 +97,7 @@ check "the service logs in with the stored password" wait_until 10 log_has "comm
 check "the simulator orders SHUTDOWN" wait_until 20 log_has "sent 200 SHUTDOWN"
 check "the service process ends within one poll" wait_until 3 services_ended
 check "the whole Wine session ends" wait_until 10 prefix_gone
+for pid in $(prefix_processes); do echo "  still running: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
 commands=$(awk '$3 == "command" { print $4 }' "$work/simulator.log" | uniq -c | awk '{ print $2 "x" $1 }' | tr '\n' ' ')
 check "the service sent LOGIN, then only TIMEOUT ($commands)" bash -c "[[ '$commands' =~ ^LOGINx1\ TIMEOUTx[0-9]+\ $ ]]"
 check "one SHUTDOWN reply sufficed" test "$(grep -c 'sent 200 SHUTDOWN' "$work/simulator.log")" -eq 1

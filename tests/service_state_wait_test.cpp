@@ -37,7 +37,7 @@ TEST_P(ServiceStateWaitTest, EndsAsExpected) {
     return answer;
   };
   auto sleep = [&](milliseconds duration) { sleeps.push_back(static_cast<long>(duration.count())); };
-  EXPECT_EQ(WaitForServiceState(c.target, c.first, query, sleep, milliseconds(4000)), c.outcome);
+  EXPECT_EQ(WaitForServiceState(c.target, c.first, query, sleep, milliseconds(1000)), c.outcome);
   EXPECT_EQ(sleeps, c.sleeps_ms);
 }
 
@@ -45,19 +45,19 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ServiceStateWaitTest,
     ::testing::Values(
         WaitCase{"AlreadyRunning", State::kRunning, Settled(State::kRunning), {}, ServiceWaitOutcome::kReached, {}},
-        WaitCase{"StartsAfterOneStepOfAtMostOneSecond", State::kRunning, Pending(State::kStartPending, 1),
-                 {Settled(State::kRunning)}, ServiceWaitOutcome::kReached, {1000}},
+        WaitCase{"StartsAfterOneStepOfAtMostAQuarterSecond", State::kRunning, Pending(State::kStartPending, 1),
+                 {Settled(State::kRunning)}, ServiceWaitOutcome::kReached, {250}},
         WaitCase{"ShortHintsAreSleptAsTheyAre", State::kStopped, Pending(State::kStopPending, 1, 200),
                  {Pending(State::kStopPending, 2, 0), Settled(State::kStopped)}, ServiceWaitOutcome::kReached,
                  {200, 50}},
         WaitCase{"FailedQuery", State::kRunning, Pending(State::kStartPending, 1), {std::nullopt},
-                 ServiceWaitOutcome::kQueryFailed, {1000}},
+                 ServiceWaitOutcome::kQueryFailed, {250}},
         WaitCase{"FallingCheckpoint", State::kRunning, Pending(State::kStartPending, 3),
-                 {Pending(State::kStartPending, 2)}, ServiceWaitOutcome::kCheckpointFell, {1000}},
+                 {Pending(State::kStartPending, 2)}, ServiceWaitOutcome::kCheckpointFell, {250}},
         WaitCase{"StoppedWhileStarting", State::kRunning, Pending(State::kStartPending, 1), {Settled(State::kStopped)},
-                 ServiceWaitOutcome::kStopped, {1000}},
+                 ServiceWaitOutcome::kStopped, {250}},
         WaitCase{"StuckPendingEndsAtTheBound", State::kStopped, Pending(State::kStopPending, 1),
-                 {Pending(State::kStopPending, 1)}, ServiceWaitOutcome::kTimedOut, {1000, 1000, 1000, 1000}}),
+                 {Pending(State::kStopPending, 1)}, ServiceWaitOutcome::kTimedOut, {250, 250, 250, 250}}),
     [](const ::testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

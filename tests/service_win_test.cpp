@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 #include <vector>
 
+#include "core/password_cipher.h"
 #include "core/system_error.h"
 #include "service/service_identity.h"
 #include "service/service_installer.h"
+#include "tests/support/simulator_process.h"
 
 namespace vq {
 namespace {
@@ -32,14 +36,40 @@ std::string Quoted(const std::string& path) {
   return quoted;
 }
 
-// The service program built beside this test, as a Windows path.
-std::string ServiceProgram() {
+// The service program as installed: a copy of the one built beside this test,
+// in a folder whose name has a space, which also holds its log.
+constexpr char kProgramFolder[] = "C:\\Program Files\\Vequor Monitor\\";
+constexpr char kSettingsKey[] = "Software\\Vequor\\Monitor";
+std::string ServiceProgram() { return std::string(kProgramFolder) + "VQVEruredo.exe"; }
+std::string LogFilePath() { return std::string(kProgramFolder) + "VQM.log"; }
+
+bool CopyBuiltProgram() {
   const char* path = std::getenv("VQ_SERVICE_EXE");
-  std::string windows_path = std::string("Z:") + (path ? path : "");
-  for (char& c : windows_path) {
+  if (!path) return false;
+  std::string built = std::string("Z:") + path;
+  for (char& c : built) {
     if (c == '/') c = '\\';
   }
-  return windows_path;
+  CreateDirectoryA(kProgramFolder, nullptr);
+  return CopyFileA(built.c_str(), ServiceProgram().c_str(), FALSE);
+}
+
+void SetSetting(const char* name, const std::string& text) {
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+void SetSetting(const char* name, DWORD number) {
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_DWORD, &number, sizeof(number));
+}
+
+// The lines of the service's log, each without its time stamp.
+Events LogMessages() {
+  std::ifstream file(LogFilePath(), std::ios::binary);
+  Events messages;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    messages.push_back(line.substr(line.find('\t') + 1));
+  }
+  return messages;
 }
 
 class Handle {
@@ -72,11 +102,20 @@ DWORD WaitForState(SC_HANDLE service, DWORD state) {
 class ServiceInstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("VQ_SERVICE_EXE")) GTEST_SKIP() << "VQ_SERVICE_EXE names no service program";
+    if (!CopyBuiltProgram()) GTEST_SKIP() << "VQ_SERVICE_EXE names no service program to install";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    DeleteFileA(LogFilePath().c_str());
   }
   void TearDown() override {
     RecordingDialogs ignored;
     UninstallService(true, ignored);
+  }
+
+  // Settings that point the service at the simulator.
+  void UseSimulator(const testing::SimulatorProcess& simulator, const std::string& password) {
+    SetSetting("Remote Server UPS", "127.0.0.1");
+    SetSetting("Communication Port", simulator.port());
+    SetSetting("ServerPassword", EncryptPassword(password));
   }
 
   int Install(bool silent) {
@@ -129,9 +168,13 @@ TEST_F(ServiceInstallTest, InstallRegistersTheServiceQuotedAndLeavesItRunning) {
   EXPECT_EQ(types, 7u);
 }
 
-TEST_F(ServiceInstallTest, PauseAndContinueAreAcceptedAndInterrogateAnswers) {
+TEST_F(ServiceInstallTest, APausedServiceStillPollsAndInterrogateAnswers) {
+  testing::SimulatorProcess simulator;
+  SetSetting("Remote Server UPS", "127.0.0.1");
+  SetSetting("Communication Port", simulator.port());
   ASSERT_EQ(Install(true), 0);
   EXPECT_EQ(dialogs.shown, Events{}) << "silent on success";
+  ASSERT_TRUE(simulator.WaitForEvent("command", 1));
   Handle manager = Manager();
   Handle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
   SERVICE_STATUS status{};
@@ -139,9 +182,53 @@ TEST_F(ServiceInstallTest, PauseAndContinueAreAcceptedAndInterrogateAnswers) {
   EXPECT_EQ(WaitForState(service.get(), SERVICE_PAUSED), static_cast<DWORD>(SERVICE_PAUSED));
   ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &status));
   EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_PAUSED));
+  std::size_t polls = simulator.Commands().size();
+  EXPECT_TRUE(simulator.WaitForEvent("command", polls + 2, std::chrono::seconds(6))) << "paused, it still polls";
   ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_CONTINUE, &status));
   EXPECT_EQ(WaitForState(service.get(), SERVICE_RUNNING), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_EQ(status.dwControlsAccepted, 7u);
+}
+
+// With "Debug" on and "Interval" 5: the first tick 5 s after the start, LOGIN,
+// then TIMEOUT every 2 s; the start and the stop in the log; nothing sent at the stop.
+TEST_F(ServiceInstallTest, RunsUnattendedFromItsStoredSettings) {
+  testing::SimulatorProcess simulator({"--password", "secret"});
+  UseSimulator(simulator, "secret");
+  SetSetting("Debug", 1);
+  SetSetting("Interval", 5);
+  auto started = std::chrono::system_clock::now();
+  ASSERT_EQ(Install(true), 0);
+  ASSERT_TRUE(simulator.WaitForEvent("command", 5, std::chrono::seconds(20)));
+  ASSERT_EQ(UninstallService(true, dialogs), 0);
+  EXPECT_EQ(dialogs.shown, Events{});
+
+  std::vector<testing::SimulatorLogEntry> commands;
+  for (const auto& entry : simulator.CommandLog()) {
+    if (entry.event == "command") commands.push_back(entry);
+  }
+  ASSERT_GE(commands.size(), 5u);
+  EXPECT_EQ(commands[0].text, "LOGIN secret");
+  auto seconds = [](auto duration) { return std::chrono::duration<double>(duration).count(); };
+  EXPECT_GT(seconds(commands[0].time - started), 4.0) << "the first tick waits for \"Interval\"";
+  EXPECT_LT(seconds(commands[0].time - started), 7.5);
+  for (std::size_t i = 1; i < commands.size(); ++i) {
+    EXPECT_EQ(commands[i].text, "TIMEOUT") << "command " << i;
+    EXPECT_GT(seconds(commands[i].time - commands[i - 1].time), 1.5) << "command " << i;
+    EXPECT_LT(seconds(commands[i].time - commands[i - 1].time), 3.0) << "command " << i;
+  }
+  EXPECT_EQ(LogMessages(), (Events{"Loading Settings...", "Service Vequor Clients Manager Started",
+                                   "Service Vequor Clients Manager Stopped"}));
+}
+
+TEST_F(ServiceInstallTest, WithNoServerStoredItConnectsNowhereAndWritesNothing) {
+  testing::SimulatorProcess simulator;
+  SetSetting("Communication Port", simulator.port());
+  ASSERT_EQ(Install(true), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(4));
+  ASSERT_EQ(UninstallService(true, dialogs), 0);
+  auto log = simulator.CommandLog();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const auto& entry) { return entry.event == "connect"; }), 0);
+  EXPECT_EQ(GetFileAttributesA(LogFilePath().c_str()), INVALID_FILE_ATTRIBUTES) << "no log line, no log file";
 }
 
 TEST_F(ServiceInstallTest, UninstallStopsARunningServiceAndRemovesIt) {
