@@ -128,7 +128,7 @@ Protocol:
   --firmware TEXT             the VERSION reply text (default "Vequor UPS Simulator 1.0")
   --scenario FILE             the course of the UPS over time (format below);
                               without it: mains for good, TIMEOUT 0
-  --fault SPEC                misbehave on purpose (modes below); repeatable
+  --fault RULE                misbehave on purpose (modes below); repeatable
   Replies: greeting "220 Vequor UPS simulator ready"; LOGIN "200 Logged in";
   VERSION "200 FIRMWARE"; DATA "200 RECORD"; TIMEOUT "200 SECONDS" or "200
   SHUTDOWN"; any other command "500 Unknown command: WORD". Command words are
