@@ -19,6 +19,26 @@ using testing::SimulatorProcess;
 
 constexpr ClientTimeouts kShortWaits{milliseconds(2000), milliseconds(500)};
 
+// A desktop loop and its recording host, pointed at a running simulator.
+struct DesktopRig {
+  DesktopRig(std::uint16_t port, const std::string& password) { host.parameters = {"127.0.0.1", port, password}; }
+  testing::RecordingDesktopHost host;
+  testing::FakeTimer timer;
+  MessageTexts texts;
+  DesktopMonitoringLoop loop{host, timer, texts, CreateTcpTransport, 12, kShortWaits};
+};
+
+// A service loop and its recording host; `waits` defaults to the product's own.
+struct ServiceRig {
+  ServiceRig(std::uint16_t port, const std::string& password, ClientTimeouts waits = kShortWaits)
+      : loop(host, timer, CreateTcpTransport, 12, waits) {
+    host.parameters = {"127.0.0.1", port, password};
+  }
+  testing::RecordingServiceHost host;
+  testing::FakeTimer timer{true};
+  ServiceMonitoringLoop loop;
+};
+
 bool Contains(const std::vector<std::string>& events, const std::string& event) {
   return std::find(events.begin(), events.end(), event) != events.end();
 }
@@ -26,11 +46,8 @@ bool Contains(const std::vector<std::string>& events, const std::string& event) 
 TEST(DesktopLoopIntegrationTest, LogsInPollsAndFollowsTheCountdownToShutdown) {
   SimulatorProcess simulator({"--password", "pw", "--no-discovery"},
                              "0 mains\n0.5 countdown 30\n1.5 shutdown\n");
-  testing::RecordingDesktopHost host;
-  host.parameters = {"127.0.0.1", simulator.port(), "pw"};
-  testing::FakeTimer timer;
-  MessageTexts texts;
-  DesktopMonitoringLoop loop(host, timer, texts, CreateTcpTransport, 12, kShortWaits);
+  DesktopRig rig(simulator.port(), "pw");
+  auto& [host, timer, texts, loop] = rig;
 
   loop.ConnectToServer();
   ASSERT_TRUE(timer.Enabled()) << ::testing::PrintToString(host.events);
@@ -62,11 +79,8 @@ TEST(DesktopLoopIntegrationTest, FaultsDuringAPollTakeTheFailurePath) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
     SimulatorProcess simulator({"--no-discovery", "--fault", c.fault});
-    testing::RecordingDesktopHost host;
-    host.parameters = {"127.0.0.1", simulator.port(), "pw"};
-    testing::FakeTimer timer;
-    MessageTexts texts;
-    DesktopMonitoringLoop loop(host, timer, texts, CreateTcpTransport, 12, kShortWaits);
+    DesktopRig rig(simulator.port(), "pw");
+    auto& [host, timer, texts, loop] = rig;
     loop.ConnectToServer();
     host.events.clear();
     loop.TimerComTimer();
@@ -83,11 +97,8 @@ TEST(DesktopLoopIntegrationTest, ToleratesReplyShapesThatTheProtocolAllows) {
   for (const auto& [fault, countdown] : cases) {
     SCOPED_TRACE(fault);
     SimulatorProcess simulator({"--no-discovery", "--fault", fault});
-    testing::RecordingDesktopHost host;
-    host.parameters = {"127.0.0.1", simulator.port(), "pw"};
-    testing::FakeTimer timer;
-    MessageTexts texts;
-    DesktopMonitoringLoop loop(host, timer, texts, CreateTcpTransport, 12, kShortWaits);
+    DesktopRig rig(simulator.port(), "pw");
+    auto& [host, timer, texts, loop] = rig;
     loop.ConnectToServer();
     loop.TimerComTimer();
     EXPECT_EQ(timer.Interval(), milliseconds(2000)) << ::testing::PrintToString(host.events);
@@ -102,11 +113,8 @@ TEST(DesktopLoopIntegrationTest, UnreachableServerGivesTheSystemText) {
     SimulatorProcess simulator({"--no-discovery"});
     port = simulator.port();
   }
-  testing::RecordingDesktopHost host;
-  host.parameters = {"127.0.0.1", port, "pw"};
-  testing::FakeTimer timer;
-  MessageTexts texts;
-  DesktopMonitoringLoop loop(host, timer, texts, CreateTcpTransport, 12, kShortWaits);
+  DesktopRig rig(port, "pw");
+  auto& [host, timer, texts, loop] = rig;
   loop.ConnectToServer();
   ASSERT_EQ(host.events.size(), 4u);
   EXPECT_EQ(host.events[1], "lost");
@@ -119,10 +127,8 @@ TEST(DesktopLoopIntegrationTest, UnreachableServerGivesTheSystemText) {
 // given up within 10 s.
 TEST(ServiceLoopIntegrationTest, HungServerIsGivenUpWithinTenSeconds) {
   SimulatorProcess simulator({"--no-discovery", "--fault", "hang-after-greeting"});
-  testing::RecordingServiceHost host;
-  host.parameters = {"127.0.0.1", simulator.port(), "pw"};
-  testing::FakeTimer timer(true);
-  ServiceMonitoringLoop loop(host, timer, CreateTcpTransport, 12);
+  ServiceRig rig(simulator.port(), "pw", ClientTimeouts{});
+  auto& [host, timer, loop] = rig;
   auto started = std::chrono::steady_clock::now();
   loop.TimerComTimer();
   auto took = std::chrono::steady_clock::now() - started;
@@ -133,10 +139,8 @@ TEST(ServiceLoopIntegrationTest, HungServerIsGivenUpWithinTenSeconds) {
 
 TEST(ServiceLoopIntegrationTest, PollsOnlyTimeoutAndLogsARefusedLogin) {
   SimulatorProcess simulator({"--no-discovery", "--password", "right"});
-  testing::RecordingServiceHost host;
-  host.parameters = {"127.0.0.1", simulator.port(), "wrong"};
-  testing::FakeTimer timer(true);
-  ServiceMonitoringLoop loop(host, timer, CreateTcpTransport, 12, kShortWaits);
+  ServiceRig rig(simulator.port(), "wrong");
+  auto& [host, timer, loop] = rig;
   loop.TimerComTimer();
   loop.TimerComTimer();
   EXPECT_EQ(host.events, std::vector<std::string>{"log4:Login incorrect\r\n"});
@@ -145,10 +149,8 @@ TEST(ServiceLoopIntegrationTest, PollsOnlyTimeoutAndLogsARefusedLogin) {
 
 TEST(ServiceLoopIntegrationTest, ServerResetDuringAPollIsLoggedAndRetried) {
   SimulatorProcess simulator({"--no-discovery", "--fault", "reset,on=TIMEOUT,connections=1"});
-  testing::RecordingServiceHost host;
-  host.parameters = {"127.0.0.1", simulator.port(), "pw"};
-  testing::FakeTimer timer(true);
-  ServiceMonitoringLoop loop(host, timer, CreateTcpTransport, 12, kShortWaits);
+  ServiceRig rig(simulator.port(), "pw");
+  auto& [host, timer, loop] = rig;
   loop.TimerComTimer();  // connects and logs in
   loop.TimerComTimer();  // the server resets the connection
   ASSERT_EQ(host.events.size(), 1u);
