@@ -9,12 +9,12 @@
 
 #include "core/platform_info.h"
 #include "core/system_error.h"
+#include "service/core_service_parts.h"
 #include "service/service_controller.h"
 #include "service/service_identity.h"
 #include "service/service_installer.h"
 #include "service/service_module.h"
 #include "service/service_switches.h"
-#include "service/core_service_parts.h"
 
 namespace vq {
 namespace {

@@ -9,8 +9,7 @@ bool IsPending(ServiceState state) {
 }
 
 bool AcceptsControls(ServiceState state) {
-  return state != ServiceState::kStartPending && state != ServiceState::kStopPending &&
-         state != ServiceState::kStopped;
+  return state != ServiceState::kStartPending && state != ServiceState::kStopPending && state != ServiceState::kStopped;
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ std::string InstallFailureText(const char* format, const std::string& message);
 // Registers the service for `executable_path`, registers its event-log source,
 // then runs ServiceAfterInstall; a failure of the hook undoes the registration.
 // Returns the program's exit code.
-int InstallService(const std::string& executable_path, bool silent, const ServiceParts::LogFunction& log,
+int InstallService(const std::string& executable_path,
+                   bool silent,
+                   const ServiceParts::LogFunction& log,
                    InstallerDialogs& dialogs);
 
 // Runs ServiceBeforeUninstall, then removes the service and its event-log source.

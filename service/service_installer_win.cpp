@@ -69,8 +69,8 @@ void RegisterLogSource(const std::string& executable_path) {
                        reinterpret_cast<const BYTE*>(executable_path.c_str()),
                        static_cast<DWORD>(executable_path.size() + 1)));
   DWORD types = kEventTypesSupported;
-  Check(RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
-                       sizeof(types)));
+  Check(
+      RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof(types)));
 }
 
 void UnregisterLogSource() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey); }
@@ -78,8 +78,8 @@ void UnregisterLogSource() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey);
 std::optional<ServiceStatus> QueryStatus(SC_HANDLE service) {
   SERVICE_STATUS status{};
   if (!QueryServiceStatus(service, &status)) return std::nullopt;
-  return ServiceStatus{static_cast<ServiceState>(status.dwCurrentState), status.dwControlsAccepted,
-                       status.dwCheckPoint, status.dwWaitHint};
+  return ServiceStatus{static_cast<ServiceState>(status.dwCurrentState), status.dwControlsAccepted, status.dwCheckPoint,
+                       status.dwWaitHint};
 }
 
 void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
@@ -119,10 +119,13 @@ void ServiceBeforeUninstall() {
   if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &stop_status)) return;
   std::optional<ServiceStatus> status = QueryStatus(service.get());
   if (!status) return;
-  WaitForServiceState(ServiceState::kStopped, *status, [&] { return QueryStatus(service.get()); }, SleepFor);
+  WaitForServiceState(
+      ServiceState::kStopped, *status, [&] { return QueryStatus(service.get()); }, SleepFor);
 }
 
-int InstallService(const std::string& executable_path, bool silent, const ServiceParts::LogFunction& log,
+int InstallService(const std::string& executable_path,
+                   bool silent,
+                   const ServiceParts::LogFunction& log,
                    InstallerDialogs& dialogs) {
   ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) {

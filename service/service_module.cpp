@@ -34,8 +34,10 @@ struct TVQ_VEruredo::LoadedStart {
   std::optional<std::chrono::milliseconds> interval;
 };
 
-TVQ_VEruredo::TVQ_VEruredo(ServiceParts& parts, CommandClient::TransportFactory transport_factory,
-                           std::uint32_t exit_flags, ClientTimeouts timeouts)
+TVQ_VEruredo::TVQ_VEruredo(ServiceParts& parts,
+                           CommandClient::TransportFactory transport_factory,
+                           std::uint32_t exit_flags,
+                           ClientTimeouts timeouts)
     : parts_(parts),
       TimerCom(true, kPollInterval),
       loop_(*this, TimerCom, std::move(transport_factory), exit_flags, timeouts) {

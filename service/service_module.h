@@ -42,11 +42,14 @@ class ServiceParts {
 // the settings that the ticks read are touched. A start loads into a value and
 // a stand-in for TimerCom, and publishes both whole under a mutex; the tick
 // thread takes them over between two ticks and does to TimerCom what the load
-// did to the stand-in, so a tick sees either the old record or all of the new one. WriteLog holds a mutex of its own, so lines
-// from the two threads never overlap.
+// did to the stand-in, so a tick sees either the old record or all of the new
+// one. WriteLog holds a mutex of its own, so lines from the two threads never
+// overlap.
 class TVQ_VEruredo final : public ServiceLoopHost, public ServiceHandlers {
  public:
-  TVQ_VEruredo(ServiceParts& parts, CommandClient::TransportFactory transport_factory, std::uint32_t exit_flags,
+  TVQ_VEruredo(ServiceParts& parts,
+               CommandClient::TransportFactory transport_factory,
+               std::uint32_t exit_flags,
                ClientTimeouts timeouts = {});
 
   // Control side.

@@ -26,7 +26,8 @@ enum class ServiceWaitOutcome {
 // Waits until a service reaches `target`, starting from the status `last` that
 // was queried right after the start or stop request. `query` returns nothing
 // when the query fails.
-ServiceWaitOutcome WaitForServiceState(ServiceState target, ServiceStatus last,
+ServiceWaitOutcome WaitForServiceState(ServiceState target,
+                                       ServiceStatus last,
                                        const std::function<std::optional<ServiceStatus>()>& query,
                                        const std::function<void(std::chrono::milliseconds)>& sleep,
                                        std::chrono::milliseconds bound = kServiceWaitBound);

@@ -19,19 +19,19 @@ TEST_P(ServiceSwitchesTest, ReadsTheCommand) {
   EXPECT_EQ(switches.silent, GetParam().silent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ServiceSwitchesTest,
-    ::testing::Values(SwitchCase{{}, ServiceCommand::kRun, false},
-                      SwitchCase{{"/install"}, ServiceCommand::kInstall, false},
-                      SwitchCase{{"-INSTALL", "/Silent"}, ServiceCommand::kInstall, true},
-                      SwitchCase{{"/silent", "/install"}, ServiceCommand::kInstall, true},
-                      SwitchCase{{"-UnInstall", "-SILENT"}, ServiceCommand::kUninstall, true},
-                      SwitchCase{{"/uninstall", "/install"}, ServiceCommand::kInstall, false},
-                      SwitchCase{{"install"}, ServiceCommand::kRun, false},
-                      SwitchCase{{"//install"}, ServiceCommand::kRun, false},
-                      SwitchCase{{"/installs"}, ServiceCommand::kRun, false},
-                      SwitchCase{{"/install /silent"}, ServiceCommand::kRun, false},
-                      SwitchCase{{"extra", "/silent"}, ServiceCommand::kRun, true}));
+INSTANTIATE_TEST_SUITE_P(Table,
+                         ServiceSwitchesTest,
+                         ::testing::Values(SwitchCase{{}, ServiceCommand::kRun, false},
+                                           SwitchCase{{"/install"}, ServiceCommand::kInstall, false},
+                                           SwitchCase{{"-INSTALL", "/Silent"}, ServiceCommand::kInstall, true},
+                                           SwitchCase{{"/silent", "/install"}, ServiceCommand::kInstall, true},
+                                           SwitchCase{{"-UnInstall", "-SILENT"}, ServiceCommand::kUninstall, true},
+                                           SwitchCase{{"/uninstall", "/install"}, ServiceCommand::kInstall, false},
+                                           SwitchCase{{"install"}, ServiceCommand::kRun, false},
+                                           SwitchCase{{"//install"}, ServiceCommand::kRun, false},
+                                           SwitchCase{{"/installs"}, ServiceCommand::kRun, false},
+                                           SwitchCase{{"/install /silent"}, ServiceCommand::kRun, false},
+                                           SwitchCase{{"extra", "/silent"}, ServiceCommand::kRun, true}));
 
 }  // namespace
 }  // namespace vq

@@ -119,9 +119,12 @@ class ServiceInstallTest : public ::testing::Test {
   }
 
   int Install(bool silent) {
-    return InstallService(ServiceProgram(), silent, [this](const std::string& message, EventType type) {
-      log.push_back(std::to_string(static_cast<int>(type)) + ":" + message);
-    }, dialogs);
+    return InstallService(
+        ServiceProgram(), silent,
+        [this](const std::string& message, EventType type) {
+          log.push_back(std::to_string(static_cast<int>(type)) + ":" + message);
+        },
+        dialogs);
   }
 
   Handle Manager() { return Handle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
@@ -166,6 +169,18 @@ TEST_F(ServiceInstallTest, InstallRegistersTheServiceQuotedAndLeavesItRunning) {
   RegCloseKey(key);
   EXPECT_EQ(std::string(message_file), ServiceProgram());
   EXPECT_EQ(types, 7u);
+
+  // The event viewer shows an entry through message 0 of that file: the entry's own text.
+  HMODULE messages = LoadLibraryExA(message_file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(messages, nullptr);
+  std::string text = "Service Vequor Clients Manager Started";
+  DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(text.c_str())};
+  char shown[256] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, messages, 0, 0, shown,
+                                sizeof(shown), reinterpret_cast<va_list*>(inserts));
+  FreeLibrary(messages);
+  std::string entry(shown, length);
+  EXPECT_EQ(entry.substr(0, entry.find_last_not_of("\r\n") + 1), text);
 }
 
 TEST_F(ServiceInstallTest, APausedServiceStillPollsAndInterrogateAnswers) {
@@ -249,11 +264,10 @@ TEST_F(ServiceInstallTest, FailuresShowTheirBoxAlsoWhenSilent) {
   EXPECT_EQ(Install(true), 1);
   ASSERT_EQ(UninstallService(true, dialogs), 0);
   EXPECT_EQ(UninstallService(true, dialogs), 1);
-  EXPECT_EQ(dialogs.shown,
-            (Events{"error:Service \"Vequor Clients Manager\" failed to install with error: \"" +
-                        SystemErrorMessage(ERROR_SERVICE_EXISTS) + "\"",
-                    "error:Service \"Vequor Clients Manager\" failed to uninstall with error: \"" +
-                        SystemErrorMessage(ERROR_SERVICE_DOES_NOT_EXIST) + "\""}));
+  EXPECT_EQ(dialogs.shown, (Events{"error:Service \"Vequor Clients Manager\" failed to install with error: \"" +
+                                       SystemErrorMessage(ERROR_SERVICE_EXISTS) + "\"",
+                                   "error:Service \"Vequor Clients Manager\" failed to uninstall with error: \"" +
+                                       SystemErrorMessage(ERROR_SERVICE_DOES_NOT_EXIST) + "\""}));
 }
 
 TEST_F(ServiceInstallTest, StartedByHandWithoutASwitchTheProgramEnds) {
@@ -261,8 +275,8 @@ TEST_F(ServiceInstallTest, StartedByHandWithoutASwitchTheProgramEnds) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process));
+  ASSERT_TRUE(
+      CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
   if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hThread);

@@ -38,8 +38,7 @@ bool ReadReply(int fd, std::string& buffer) {
 
 bool Exchange(int fd, const std::string& command, std::string& buffer) {
   std::string line = command + "\r\n";
-  return send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size()) &&
-         ReadReply(fd, buffer);
+  return send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size()) && ReadReply(fd, buffer);
 }
 
 }  // namespace
