@@ -246,6 +246,41 @@ TEST_F(ServiceInstallTest, WithNoServerStoredItConnectsNowhereAndWritesNothing) 
   EXPECT_EQ(GetFileAttributesA(LogFilePath().c_str()), INVALID_FILE_ATTRIBUTES) << "no log line, no log file";
 }
 
+// A server that stops answering or refuses the login must not hold the service:
+// it keeps running, logs what went wrong, and stops and uninstalls promptly even
+// while a tick waits for a reply.
+TEST_F(ServiceInstallTest, AMisbehavingServerDoesNotHoldTheService) {
+  struct Case {
+    const char* fault;
+    const char* awaited;  // the simulator event to wait for, and how many of them
+    std::size_t count;
+    const char* logged;  // a line of VQM.log, without its time stamp
+  };
+  // A hung LOGIN takes the reply time-out (5 s); the next tick's TIMEOUT hangs
+  // too, and the service is stopped while it waits. A refused LOGIN leaves it polling.
+  for (const Case& c : {Case{"hang-after-greeting", "command", 2, "(645): Read timed out."},
+                        // The reply text as received, its CR LF written as two spaces.
+                        Case{"refuse-login", "command", 3, "Login refused  "}}) {
+    SCOPED_TRACE(c.fault);
+    DeleteFileA(LogFilePath().c_str());
+    testing::SimulatorProcess simulator({"--password", "secret", "--fault", c.fault});
+    UseSimulator(simulator, "secret");
+    ASSERT_EQ(Install(true), 0);
+    ASSERT_TRUE(simulator.WaitForEvent(c.awaited, c.count, std::chrono::seconds(25)));
+    Events messages = LogMessages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), c.logged), messages.end()) << ::testing::PrintToString(messages);
+    {
+      Handle manager = Manager();
+      Handle service(OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
+      EXPECT_EQ(CurrentState(service.get()), static_cast<DWORD>(SERVICE_RUNNING));
+    }
+    auto stopping = std::chrono::steady_clock::now();
+    ASSERT_EQ(UninstallService(true, dialogs), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(10));
+    EXPECT_EQ(dialogs.shown, Events{});
+  }
+}
+
 TEST_F(ServiceInstallTest, UninstallStopsARunningServiceAndRemovesIt) {
   ASSERT_EQ(Install(true), 0);
   ASSERT_EQ(UninstallService(false, dialogs), 0);
