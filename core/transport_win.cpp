@@ -3,45 +3,16 @@
 #include <windows.h>
 
 #include <cstring>
-#include <mutex>
 
-#include "core/system_error.h"
+#include "core/socket_basics.h"
 #include "core/transport.h"
 
 namespace vq {
 namespace {
 
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
-
-void StartWinsockOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WSADATA data;
-    if (int status = WSAStartup(MAKEWORD(2, 2), &data); status != 0) ThrowSocketError(status);
-  });
-}
-
-timeval ToTimeval(std::chrono::milliseconds timeout) {
-  return timeval{static_cast<long>(timeout.count() / 1000), static_cast<long>((timeout.count() % 1000) * 1000)};
-}
-
-// Waits until the socket can be read (or written); false when the time ran out.
-bool WaitFor(SOCKET socket, bool for_write, std::chrono::milliseconds timeout) {
-  fd_set ready;
-  FD_ZERO(&ready);
-  FD_SET(socket, &ready);
-  fd_set failed;
-  FD_ZERO(&failed);
-  FD_SET(socket, &failed);
-  timeval limit = ToTimeval(timeout);
-  int count = select(0, for_write ? nullptr : &ready, for_write ? &ready : nullptr, &failed, &limit);
-  if (count == SOCKET_ERROR) ThrowSocketError(WSAGetLastError());
-  return count > 0;
-}
-
 class WinsockTcpTransport final : public Transport {
  public:
-  WinsockTcpTransport() { StartWinsockOnce(); }
+  WinsockTcpTransport() { StartSocketsOnce(); }
   ~WinsockTcpTransport() override { Close(); }
 
   void Connect(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout) override {
@@ -63,7 +34,7 @@ class WinsockTcpTransport final : public Transport {
     if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) {
       int error = WSAGetLastError();
       if (error != WSAEWOULDBLOCK) ThrowSocketError(error);
-      if (!WaitFor(socket_, true, timeout)) throw TimeoutError("Connect timed out.");
+      if (!WaitForSocket(socket_, SocketReadiness::kWritable, timeout)) throw TimeoutError("Connect timed out.");
       int so_error = 0;
       int length = sizeof(so_error);
       getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &length);
@@ -82,12 +53,12 @@ class WinsockTcpTransport final : public Transport {
       }
       int error = WSAGetLastError();
       if (error != WSAEWOULDBLOCK) ThrowSocketError(error);
-      if (!WaitFor(socket_, true, timeout)) throw TimeoutError("Write timed out.");
+      if (!WaitForSocket(socket_, SocketReadiness::kWritable, timeout)) throw TimeoutError("Write timed out.");
     }
   }
 
   ReceiveResult Receive(std::string& buffer, std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_, false, timeout)) return ReceiveResult::kNothingYet;
+    if (!WaitForSocket(socket_, SocketReadiness::kReadable, timeout)) return ReceiveResult::kNothingYet;
     char chunk[4096];
     int received = recv(socket_, chunk, sizeof(chunk), 0);
     if (received > 0) {

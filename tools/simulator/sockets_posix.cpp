@@ -1,20 +1,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "core/system_error.h"
+#include "core/socket_basics.h"
 #include "tools/simulator/sockets.h"
 
 namespace vq::simulator {
 namespace {
-
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
 
 sockaddr_in ToSockaddr(const Endpoint& endpoint) {
   sockaddr_in address{};
@@ -54,17 +51,6 @@ Descriptor OpenSocket(int type) {
   return Descriptor(fd);
 }
 
-// False when the time ran out.
-bool WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
-  pollfd entry{fd, events, 0};
-  for (;;) {
-    int ready = ::poll(&entry, 1, static_cast<int>(timeout.count()));
-    if (ready > 0) return true;
-    if (ready == 0) return false;
-    if (errno != EINTR) ThrowSocketError(errno);
-  }
-}
-
 Endpoint LocalOf(int fd) {
   sockaddr_in address{};
   socklen_t length = sizeof(address);
@@ -85,7 +71,7 @@ class PosixServerConnection final : public ServerConnection {
   PosixServerConnection(int fd, Endpoint peer) : socket_(fd), peer_(peer) {}
 
   ReceiveResult Receive(std::string& buffer, std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), POLLIN, timeout)) return ReceiveResult::kNothingYet;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return ReceiveResult::kNothingYet;
     char chunk[4096];
     for (;;) {
       ssize_t received = ::recv(socket_.get(), chunk, sizeof(chunk), 0);
@@ -100,7 +86,7 @@ class PosixServerConnection final : public ServerConnection {
 
   void Send(std::string_view bytes, std::chrono::milliseconds timeout) override {
     while (!bytes.empty()) {
-      if (!WaitFor(socket_.get(), POLLOUT, timeout)) throw TimeoutError("Write timed out.");
+      if (!WaitForSocket(socket_.get(), SocketReadiness::kWritable, timeout)) throw TimeoutError("Write timed out.");
       ssize_t sent = ::send(socket_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
       if (sent >= 0) {
         bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -133,7 +119,7 @@ class PosixListener final : public Listener {
   }
 
   std::unique_ptr<ServerConnection> Accept(std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), POLLIN, timeout)) return nullptr;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return nullptr;
     sockaddr_in peer{};
     socklen_t length = sizeof(peer);
     int fd = ::accept4(socket_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
@@ -158,7 +144,7 @@ class PosixDatagramSocket final : public DatagramSocket {
   explicit PosixDatagramSocket(const Endpoint& local) : socket_(OpenSocket(SOCK_DGRAM)) { Bind(socket_.get(), local); }
 
   std::optional<Datagram> Receive(std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), POLLIN, timeout)) return std::nullopt;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return std::nullopt;
     std::string bytes(65536, '\0');
     sockaddr_in from{};
     socklen_t length = sizeof(from);

@@ -3,23 +3,12 @@
 #include <windows.h>
 
 #include <cstring>
-#include <mutex>
 
-#include "core/system_error.h"
+#include "core/socket_basics.h"
 #include "tools/simulator/sockets.h"
 
 namespace vq::simulator {
 namespace {
-
-[[noreturn]] void ThrowSocketError(int code) { throw SocketError(SystemErrorMessage(static_cast<unsigned long>(code))); }
-
-void StartWinsockOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WSADATA data;
-    if (int status = WSAStartup(MAKEWORD(2, 2), &data); status != 0) ThrowSocketError(status);
-  });
-}
 
 sockaddr_in ToSockaddr(const Endpoint& endpoint) {
   sockaddr_in address{};
@@ -54,21 +43,10 @@ class ScopedSocket {
 };
 
 ScopedSocket OpenSocket(int type, int protocol) {
-  StartWinsockOnce();
+  StartSocketsOnce();
   SOCKET socket = ::socket(AF_INET, type, protocol);
   if (socket == INVALID_SOCKET) ThrowSocketError(WSAGetLastError());
   return ScopedSocket(socket);
-}
-
-// False when the time ran out.
-bool WaitFor(SOCKET socket, bool for_write, std::chrono::milliseconds timeout) {
-  fd_set ready;
-  FD_ZERO(&ready);
-  FD_SET(socket, &ready);
-  timeval limit{static_cast<long>(timeout.count() / 1000), static_cast<long>((timeout.count() % 1000) * 1000)};
-  int count = select(0, for_write ? nullptr : &ready, for_write ? &ready : nullptr, nullptr, &limit);
-  if (count == SOCKET_ERROR) ThrowSocketError(WSAGetLastError());
-  return count > 0;
 }
 
 Endpoint LocalOf(SOCKET socket) {
@@ -94,7 +72,7 @@ class WinsockServerConnection final : public ServerConnection {
   }
 
   ReceiveResult Receive(std::string& buffer, std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), false, timeout)) return ReceiveResult::kNothingYet;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return ReceiveResult::kNothingYet;
     char chunk[4096];
     int received = recv(socket_.get(), chunk, sizeof(chunk), 0);
     if (received > 0) {
@@ -109,7 +87,7 @@ class WinsockServerConnection final : public ServerConnection {
 
   void Send(std::string_view bytes, std::chrono::milliseconds timeout) override {
     while (!bytes.empty()) {
-      if (!WaitFor(socket_.get(), true, timeout)) throw TimeoutError("Write timed out.");
+      if (!WaitForSocket(socket_.get(), SocketReadiness::kWritable, timeout)) throw TimeoutError("Write timed out.");
       int sent = send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
       if (sent != SOCKET_ERROR) {
         bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -142,7 +120,7 @@ class WinsockListener final : public Listener {
   }
 
   std::unique_ptr<ServerConnection> Accept(std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), false, timeout)) return nullptr;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return nullptr;
     sockaddr_in peer{};
     int length = sizeof(peer);
     SOCKET socket = accept(socket_.get(), reinterpret_cast<sockaddr*>(&peer), &length);
@@ -169,7 +147,7 @@ class WinsockDatagramSocket final : public DatagramSocket {
   }
 
   std::optional<Datagram> Receive(std::chrono::milliseconds timeout) override {
-    if (!WaitFor(socket_.get(), false, timeout)) return std::nullopt;
+    if (!WaitForSocket(socket_.get(), SocketReadiness::kReadable, timeout)) return std::nullopt;
     std::string bytes(65536, '\0');
     sockaddr_in from{};
     int length = sizeof(from);
@@ -208,7 +186,7 @@ std::unique_ptr<DatagramSocket> BindDatagram(const Endpoint& local) {
 
 std::optional<Ipv4Address> LocalAddressFacing(const Endpoint& peer) {
   // Connecting a datagram socket sends nothing; it only chooses the route.
-  StartWinsockOnce();
+  StartSocketsOnce();
   ScopedSocket probe(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
   if (probe.get() == INVALID_SOCKET) return std::nullopt;
   sockaddr_in address = ToSockaddr(peer);
