@@ -8,8 +8,7 @@ namespace vq {
 namespace {
 
 using testing::FakeServer;
-
-constexpr ClientTimeouts kQuick{std::chrono::milliseconds(50), std::chrono::milliseconds(20)};
+using testing::kFakeServerTimeouts;
 
 struct ReplyCase {
   const char* name;
@@ -25,7 +24,7 @@ TEST_P(ReplyShapeTest, ReadsCodeAndText) {
   const ReplyCase& c = GetParam();
   FakeServer server;
   server.replies["X"] = c.wire;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   EXPECT_EQ(client.SendCommand("X"), c.code);
@@ -63,7 +62,7 @@ TEST_P(ReplyFailureTest, FailsWithMessage) {
   const FailureCase& c = GetParam();
   FakeServer server;
   server.replies["X"] = c.wire;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   try {
@@ -91,7 +90,7 @@ TEST(CommandClientTest, LineOfExactlyTheLimitIsAccepted) {
   FakeServer server;
   std::string payload(16380, 'x');  // "200 " + payload is 16384 bytes
   server.replies["X"] = "200 " + payload + "\r\n";
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   EXPECT_EQ(client.SendCommand("X"), "200");
@@ -101,7 +100,7 @@ TEST(CommandClientTest, LineOfExactlyTheLimitIsAccepted) {
 TEST(CommandClientTest, SendsCommandWithCrLfAndReadsGreetingUnchecked) {
   FakeServer server;
   server.greeting = "  whatever ~~ \n";
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   EXPECT_EQ(client.ReadLine(), "  whatever ~~ ");
   client.SendCommand("LOGIN secret pass");
@@ -110,7 +109,7 @@ TEST(CommandClientTest, SendsCommandWithCrLfAndReadsGreetingUnchecked) {
 
 TEST(CommandClientTest, UnaskedLineIsTakenAsTheReply) {
   FakeServer server;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   server.Push("201 early\r\n");
@@ -120,7 +119,7 @@ TEST(CommandClientTest, UnaskedLineIsTakenAsTheReply) {
 
 TEST(CommandClientTest, SendWithoutConnectionFails) {
   FakeServer server;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   try {
     client.SendCommand("DATA");
     FAIL() << "no failure";
@@ -131,7 +130,7 @@ TEST(CommandClientTest, SendWithoutConnectionFails) {
 
 TEST(CommandClientTest, CommandWithLineBreakIsRefusedUnsent) {
   FakeServer server;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   for (const char* command : {"LOGIN pw\r\nTIMEOUT", "LOGIN pw\nDATA", "LOGIN \rpw"}) {
@@ -144,7 +143,7 @@ TEST(CommandClientTest, ServerClosingWhileReadingFailsGracefully) {
   FakeServer server;
   server.close_after = "X";
   server.replies["X"] = "200-partial\r\n";
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   try {
@@ -158,7 +157,7 @@ TEST(CommandClientTest, ServerClosingWhileReadingFailsGracefully) {
 TEST(CommandClientTest, ConnectedTestClosesSilentlyWhenServerClosed) {
   FakeServer server;
   int disconnects = 0;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.SetOnDisconnected([&] { ++disconnects; });
   client.Connect("ups", 9706);
   client.ReadLine();
@@ -172,7 +171,7 @@ TEST(CommandClientTest, ConnectedTestClosesSilentlyWhenServerClosed) {
 
 TEST(CommandClientTest, ConnectedWhileUnreadBytesRemainAfterServerClosed) {
   FakeServer server;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   client.ReadLine();
   server.Push("200 last words\r\n");
@@ -183,7 +182,7 @@ TEST(CommandClientTest, ConnectedWhileUnreadBytesRemainAfterServerClosed) {
 
 TEST(CommandClientTest, ConnectedTestRaisesOnReset) {
   FakeServer server;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.Connect("ups", 9706);
   server.ResetConnection();
   EXPECT_THROW(client.Connected(), SocketError);
@@ -192,7 +191,7 @@ TEST(CommandClientTest, ConnectedTestRaisesOnReset) {
 TEST(CommandClientTest, CloseRaisesDisconnectOnlyForOpenConnection) {
   FakeServer server;
   int disconnects = 0;
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   client.SetOnDisconnected([&] { ++disconnects; });
   client.Close();
   EXPECT_EQ(disconnects, 0);
@@ -206,7 +205,7 @@ TEST(CommandClientTest, CloseRaisesDisconnectOnlyForOpenConnection) {
 TEST(CommandClientTest, ConnectFailureCarriesSystemText) {
   FakeServer server;
   server.connect_error = "Connection refused";
-  CommandClient client(server.Factory(), kQuick);
+  CommandClient client(server.Factory(), kFakeServerTimeouts);
   EXPECT_THROW(
       {
         try {

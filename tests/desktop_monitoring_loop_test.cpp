@@ -11,8 +11,6 @@ namespace {
 using std::chrono::milliseconds;
 using Events = std::vector<std::string>;
 
-constexpr ClientTimeouts kQuick{milliseconds(50), milliseconds(20)};
-
 class DesktopLoopTest : public ::testing::Test {
  protected:
   // Runs the loop's connection procedure and returns only the events it added.
@@ -29,7 +27,7 @@ class DesktopLoopTest : public ::testing::Test {
   testing::RecordingDesktopHost host;
   testing::FakeTimer timer;
   MessageTexts texts;
-  DesktopMonitoringLoop loop{host, timer, texts, server.Factory(), 12, kQuick};
+  DesktopMonitoringLoop loop{host, timer, texts, server.Factory(), 12, testing::kFakeServerTimeouts};
 };
 
 TEST_F(DesktopLoopTest, ConnectLogsInAndStartsTheTimer) {
@@ -116,7 +114,7 @@ TEST_F(DesktopLoopTest, RefusedRequestsBecomeStatusLinesAndThePollCompletes) {
     fresh.replies[c.refused] = "503 refused\r\n";
     testing::RecordingDesktopHost fresh_host;
     testing::FakeTimer fresh_timer;
-    DesktopMonitoringLoop fresh_loop{fresh_host, fresh_timer, texts, fresh.Factory(), 12, kQuick};
+    DesktopMonitoringLoop fresh_loop{fresh_host, fresh_timer, texts, fresh.Factory(), 12, testing::kFakeServerTimeouts};
     fresh_loop.ConnectToServer();
     fresh_host.events.clear();
     fresh_loop.TimerComTimer();

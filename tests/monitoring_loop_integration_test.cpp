@@ -17,20 +17,18 @@ namespace {
 using std::chrono::milliseconds;
 using testing::SimulatorProcess;
 
-constexpr ClientTimeouts kShortWaits{milliseconds(2000), milliseconds(500)};
-
 // A desktop loop and its recording host, pointed at a running simulator.
 struct DesktopRig {
   DesktopRig(std::uint16_t port, const std::string& password) { host.parameters = {"127.0.0.1", port, password}; }
   testing::RecordingDesktopHost host;
   testing::FakeTimer timer;
   MessageTexts texts;
-  DesktopMonitoringLoop loop{host, timer, texts, CreateTcpTransport, 12, kShortWaits};
+  DesktopMonitoringLoop loop{host, timer, texts, CreateTcpTransport, 12, testing::kSimulatorTimeouts};
 };
 
 // A service loop and its recording host; `waits` defaults to the product's own.
 struct ServiceRig {
-  ServiceRig(std::uint16_t port, const std::string& password, ClientTimeouts waits = kShortWaits)
+  ServiceRig(std::uint16_t port, const std::string& password, ClientTimeouts waits = testing::kSimulatorTimeouts)
       : loop(host, timer, CreateTcpTransport, 12, waits) {
     host.parameters = {"127.0.0.1", port, password};
   }

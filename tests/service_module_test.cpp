@@ -14,8 +14,6 @@ namespace {
 using std::chrono::milliseconds;
 using Events = std::vector<std::string>;
 
-constexpr ClientTimeouts kQuick{milliseconds(50), milliseconds(20)};
-
 ServiceSettings Configured(bool debug) {
   return ServiceSettings{debug, "C:\\Vequor\\", "ups.local", 9706, "secret", 2, std::nullopt};
 }
@@ -38,7 +36,7 @@ class ServiceModuleTest : public ::testing::Test {
  protected:
   testing::FakeServer server;
   testing::RecordingServiceParts parts;
-  TVQ_VEruredo module{parts, server.Factory(), 12, kQuick};
+  TVQ_VEruredo module{parts, server.Factory(), 12, testing::kFakeServerTimeouts};
 };
 
 TEST_F(ServiceModuleTest, CreatedWithTheTimerRunningAndNothingToConnectTo) {
@@ -149,7 +147,7 @@ TEST(ServiceModuleThreadsTest, ALoadOnTheControlSideReachesTheTickThread) {
     connecting = true;
     return inner();
   };
-  TVQ_VEruredo module{parts, factory, 12, kQuick};
+  TVQ_VEruredo module{parts, factory, 12, testing::kFakeServerTimeouts};
   parts.load = LoadOf(Configured(false), milliseconds(0));
   std::thread ticks([&] { module.RunTicks(); });
   module.ServiceStart();

@@ -11,8 +11,6 @@ namespace {
 using std::chrono::milliseconds;
 using Events = std::vector<std::string>;
 
-constexpr ClientTimeouts kQuick{milliseconds(50), milliseconds(20)};
-
 class ServiceLoopTest : public ::testing::Test {
  protected:
   Events Tick() {
@@ -24,7 +22,7 @@ class ServiceLoopTest : public ::testing::Test {
   testing::FakeServer server;
   testing::RecordingServiceHost host;
   testing::FakeTimer timer{true};
-  ServiceMonitoringLoop loop{host, timer, server.Factory(), 12, kQuick};
+  ServiceMonitoringLoop loop{host, timer, server.Factory(), 12, testing::kFakeServerTimeouts};
 };
 
 TEST_F(ServiceLoopTest, ConnectsInATickAndThenPollsOnlyTimeout) {

@@ -18,10 +18,9 @@ using testing::SimulatorProcess;
 constexpr char kSteadyRecord[] = "230.0 230.0 230.0 35 50.0 13.6 25.0 00001000";
 constexpr char kFirmware[] = "Vequor UPS Simulator 1.0";
 // Short enough that the hanging cases stay quick, long enough for a loaded machine.
-constexpr ClientTimeouts kQuick{std::chrono::milliseconds(2000), std::chrono::milliseconds(500)};
 
 // A client that has read the greeting.
-std::unique_ptr<CommandClient> Greeted(const SimulatorProcess& simulator, ClientTimeouts timeouts = kQuick) {
+std::unique_ptr<CommandClient> Greeted(const SimulatorProcess& simulator, ClientTimeouts timeouts = testing::kSimulatorTimeouts) {
   auto client = std::make_unique<CommandClient>(CreateTcpTransport, timeouts);
   client->Connect("127.0.0.1", simulator.port());
   client->ReadLine();
@@ -128,7 +127,7 @@ class SimulatorFaultTest : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(SimulatorFaultTest, ClientSeesIt) {
   const FaultCase& c = GetParam();
   SimulatorProcess simulator(c.arguments);
-  CommandClient client(CreateTcpTransport, kQuick);
+  CommandClient client(CreateTcpTransport, testing::kSimulatorTimeouts);
   client.Connect("127.0.0.1", simulator.port());
   std::string error;
   bool socket_error = false;

@@ -13,6 +13,10 @@
 
 namespace vq::testing {
 
+// Waits against the in-memory server: nothing arrives late there, so a wait
+// that runs out means the client waits for something that never comes.
+inline constexpr ClientTimeouts kFakeServerTimeouts{std::chrono::milliseconds(50), std::chrono::milliseconds(20)};
+
 // A UPS server in memory: hands out transports that answer each command line
 // from a table, records what the client sent, and can close, reset or hang.
 class FakeServer {

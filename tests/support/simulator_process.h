@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/command_client.h"
+
 namespace vq::testing {
+
+// Waits against the simulator on 127.0.0.1: short enough for tests of a hung
+// server, long enough for a loaded machine (or Wine) to answer in time.
+inline constexpr ClientTimeouts kSimulatorTimeouts{std::chrono::milliseconds(2000), std::chrono::milliseconds(500)};
 
 // One line of the simulator's event log: "TIME SOURCE EVENT [TEXT]".
 struct SimulatorLogEntry {
