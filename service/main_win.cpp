@@ -111,13 +111,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace vq;
   std::vector<std::string> arguments(__argv + 1, __argv + __argc);
   ServiceSwitches switches = ParseServiceSwitches(arguments);
-  CoreServiceParts parts(ServicePartsOptions{ExecutablePath(), PowerMode::kReal});
+  const std::string executable_path = ExecutablePath();
+  CoreServiceParts parts(ServicePartsOptions{executable_path, PowerMode::kReal});
   TVQ_VEruredo module(parts, CreateTcpTransport, PlatformExitFlags());
   auto log = [&module](const std::string& message, EventType type) { module.WriteLog(message, type); };
   MessageBoxDialogs dialogs;
   switch (switches.Command()) {
     case ServiceCommand::kInstall:
-      return InstallService(ExecutablePath(), switches.silent, log, dialogs);
+      return InstallService(executable_path, switches.silent, log, dialogs);
     case ServiceCommand::kUninstall:
       return UninstallService(switches.silent, dialogs);
     case ServiceCommand::kRun:

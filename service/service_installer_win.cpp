@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -82,7 +84,14 @@ std::optional<ServiceStatus> QueryStatus(SC_HANDLE service) {
                        status.dwWaitHint};
 }
 
-void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+// Waits, bounded, for the service to get to `target`; nothing when its state cannot be read.
+std::optional<ServiceWaitOutcome> WaitForState(SC_HANDLE service, ServiceState target) {
+  std::optional<ServiceStatus> status = QueryStatus(service);
+  if (!status) return std::nullopt;
+  return WaitForServiceState(
+      target, *status, [service] { return QueryStatus(service); },
+      [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); });
+}
 
 // The hooks reach the manager by the computer's own name, with connect rights only.
 ScopedServiceHandle OpenManagerByComputerName() {
@@ -92,6 +101,28 @@ ScopedServiceHandle OpenManagerByComputerName() {
   return ScopedServiceHandle(OpenSCManagerA(name, nullptr, SC_MANAGER_CONNECT));
 }
 
+// Runs one switch's work with the service control manager and shows its outcome:
+// the failure always, the success unless silent. Returns the program's exit code.
+int RunSwitch(const char* failure_format,
+              const char* success_text,
+              bool silent,
+              InstallerDialogs& dialogs,
+              const std::function<void(SC_HANDLE manager)>& work) {
+  ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  if (!manager) {
+    dialogs.ShowError(SystemErrorMessage(GetLastError()));
+    return 1;
+  }
+  try {
+    work(manager.get());
+  } catch (const std::exception& error) {
+    dialogs.ShowError(InstallFailureText(failure_format, error.what()));
+    return 1;
+  }
+  if (!silent) dialogs.ShowInformation(success_text);
+  return 0;
+}
+
 }  // namespace
 
 void ServiceAfterInstall(const ServiceParts::LogFunction& log) {
@@ -99,13 +130,10 @@ void ServiceAfterInstall(const ServiceParts::LogFunction& log) {
   if (!manager) return;
   ScopedServiceHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS));
   if (!service || !StartServiceA(service.get(), 0, nullptr)) return;
-  std::optional<ServiceStatus> status = QueryStatus(service.get());
-  if (!status) return;
-  ServiceWaitOutcome outcome = WaitForServiceState(
-      ServiceState::kRunning, *status, [&] { return QueryStatus(service.get()); }, SleepFor);
+  std::optional<ServiceWaitOutcome> outcome = WaitForState(service.get(), ServiceState::kRunning);
   // A falling checkpoint ends the wait silently; a service that failed to get to
   // running in any other way is worth a line.
-  if (outcome != ServiceWaitOutcome::kReached && outcome != ServiceWaitOutcome::kCheckpointFell) {
+  if (outcome && *outcome != ServiceWaitOutcome::kReached && *outcome != ServiceWaitOutcome::kCheckpointFell) {
     log(kCannotStartText, EventType::kError);
   }
 }
@@ -117,26 +145,18 @@ void ServiceBeforeUninstall() {
   if (!service) return;
   SERVICE_STATUS stop_status{};
   if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &stop_status)) return;
-  std::optional<ServiceStatus> status = QueryStatus(service.get());
-  if (!status) return;
-  WaitForServiceState(
-      ServiceState::kStopped, *status, [&] { return QueryStatus(service.get()); }, SleepFor);
+  WaitForState(service.get(), ServiceState::kStopped);
 }
 
 int InstallService(const std::string& executable_path,
                    bool silent,
                    const ServiceParts::LogFunction& log,
                    InstallerDialogs& dialogs) {
-  ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-  if (!manager) {
-    dialogs.ShowError(SystemErrorMessage(GetLastError()));
-    return 1;
-  }
-  try {
+  return RunSwitch(kInstallFailedFormat, kInstalledText, silent, dialogs, [&](SC_HANDLE manager) {
     // Quoted, so that a path with spaces cannot be read as another program
     // ("C:\Program.exe") that would then run as LocalSystem.
     const std::string command_line = "\"" + executable_path + "\"";
-    ScopedServiceHandle service(CreateServiceA(manager.get(), kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
+    ScopedServiceHandle service(CreateServiceA(manager, kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                                command_line.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service) ThrowLastError();
@@ -148,32 +168,17 @@ int InstallService(const std::string& executable_path,
       UnregisterLogSource();
       throw;
     }
-  } catch (const std::exception& error) {
-    dialogs.ShowError(InstallFailureText(kInstallFailedFormat, error.what()));
-    return 1;
-  }
-  if (!silent) dialogs.ShowInformation(kInstalledText);
-  return 0;
+  });
 }
 
 int UninstallService(bool silent, InstallerDialogs& dialogs) {
-  ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-  if (!manager) {
-    dialogs.ShowError(SystemErrorMessage(GetLastError()));
-    return 1;
-  }
-  try {
+  return RunSwitch(kUninstallFailedFormat, kUninstalledText, silent, dialogs, [](SC_HANDLE manager) {
     ServiceBeforeUninstall();
-    ScopedServiceHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    ScopedServiceHandle service(OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS));
     if (!service) ThrowLastError();
     if (!DeleteService(service.get())) ThrowLastError();
     UnregisterLogSource();
-  } catch (const std::exception& error) {
-    dialogs.ShowError(InstallFailureText(kUninstallFailedFormat, error.what()));
-    return 1;
-  }
-  if (!silent) dialogs.ShowInformation(kUninstalledText);
-  return 0;
+  });
 }
 
 }  // namespace vq
