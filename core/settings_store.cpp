@@ -125,6 +125,11 @@ void SettingsStore::SaveDesktopSettings(DesktopSettingsView& view, const Desktop
   }
 }
 
+std::string SettingsStore::ProgramPathBeforeLoad() const {
+  const auto key = registry_.OpenSettingsKey();
+  return key->ValueExists(kProgramPathValue) ? key->ReadString(kProgramPathValue) : ProgramFolderOf(program_file_);
+}
+
 ServiceSettings SettingsStore::LoadServiceSettings(PollTimer& timer, const ServiceLogFunction& write_log) const {
   ServiceSettings settings;
   try {

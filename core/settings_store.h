@@ -128,6 +128,10 @@ class SettingsStore {
   // "Interval" and switches it on at the end; a failed load leaves it off.
   ServiceSettings LoadServiceSettings(PollTimer& timer, const ServiceLogFunction& write_log) const;
 
+  // "Programm Path" as a load would give it, without storing anything: the stored
+  // value, or the program's own folder. For a log line written before the first load.
+  std::string ProgramPathBeforeLoad() const;
+
  private:
   std::string ReadProgramPath(SettingsKey& key) const;
 

@@ -5,13 +5,12 @@
 namespace vq {
 namespace {
 
-std::size_t FileNameStart(const std::string& path) { return path.find_last_of("\\/") + 1; }
+std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 }  // namespace
 
 CoreServiceParts::CoreServiceParts(const ServicePartsOptions& options)
     : options_(options),
-      program_folder_(options.executable_path.substr(0, FileNameStart(options.executable_path))),
       registry_(CreateSystemSettingsRegistry()),
       settings_(*registry_, PasswordCipher{EncryptPassword, DecryptPassword}, options.executable_path),
       files_(CreateLogFileSystem()),
@@ -29,13 +28,8 @@ ServiceSettings CoreServiceParts::LoadSettings(PollTimer& timer, const LogFuncti
 }
 
 void CoreServiceParts::AppendLog(const std::string& message, EventType type, const std::string& program_path) {
-  log_writer_.SetProgramPath(program_path.empty() ? StoredProgramPath() : program_path);
+  log_writer_.SetProgramPath(program_path.empty() ? settings_.ProgramPathBeforeLoad() : program_path);
   log_writer_.WriteLog(message, type);
-}
-
-std::string CoreServiceParts::StoredProgramPath() {
-  auto key = registry_->OpenSettingsKey();
-  return key->ValueExists(kProgramPathValue) ? key->ReadString(kProgramPathValue) : program_folder_;
 }
 
 void CoreServiceParts::ShutdownComputer(std::uint32_t exit_flags, int shutdown_mode, const LogFunction& log) {
@@ -46,8 +40,7 @@ void CoreServiceParts::ShutdownComputer(std::uint32_t exit_flags, int shutdown_m
 
 void CoreServiceParts::ReportUnhandledError(const std::string& message) {
   // Under the program file's name, as the system logs a program's own failures.
-  OpenEventLog(options_.executable_path.substr(FileNameStart(options_.executable_path)))
-      ->Write(EventType::kError, message);
+  OpenEventLog(FileNameOf(options_.executable_path))->Write(EventType::kError, message);
 }
 
 }  // namespace vq

@@ -36,10 +36,7 @@ class CoreServiceParts final : public ServiceParts {
   void ReportUnhandledError(const std::string& message) override;
 
  private:
-  std::string StoredProgramPath();
-
   ServicePartsOptions options_;
-  std::string program_folder_;
   std::unique_ptr<SettingsRegistry> registry_;
   SettingsStore settings_;
   std::unique_ptr<LogFileSystem> files_;

@@ -328,6 +328,13 @@ TEST_F(SettingsStoreTest, ServiceLoadOnAnEmptyKey) {
   EXPECT_EQ(timer_.Interval(), std::chrono::milliseconds(1000));
 }
 
+TEST_F(SettingsStoreTest, ProgramPathBeforeLoadStoresNothing) {
+  EXPECT_EQ(store_.ProgramPathBeforeLoad(), "D:\\VQ\\");
+  EXPECT_THAT(registry_.Names(), ElementsAre());
+  registry_.SetString("Programm Path", "D:\\Stored\\");
+  EXPECT_EQ(store_.ProgramPathBeforeLoad(), "D:\\Stored\\");
+}
+
 TEST_F(SettingsStoreTest, IntervalSetsTheDelayOfTheFirstTick) {
   const std::pair<std::uint32_t, std::int64_t> kIntervals[] = {{5, 5000}, {1, 1000}, {0, 0}, {4000000, 4000000000}};
   for (const auto& [seconds, milliseconds] : kIntervals) {
